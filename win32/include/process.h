@@ -1,0 +1,4 @@
+#pragma once
+
+// _beginthreadex lives here on the platform.
+#include <windows.h>
