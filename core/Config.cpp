@@ -1,0 +1,97 @@
+#include "core/Config.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+// The bytes [from, to) of text.
+String slice(const String& text, unsigned int from, unsigned int to) {
+    return String(std::string(text.c_str() + from, to - from));
+}
+
+// Reads the whole file as the platform's text mode does: a carriage return
+// directly before a line feed is dropped, a lone one stays.
+bool read_text_file(const String& path, std::string& text) {
+    std::error_code error;
+    if (path.size() == 0 || !std::filesystem::is_regular_file(path.c_str(), error)) return false;
+    std::ifstream file(path.c_str(), std::ios::binary);
+    if (!file) return false;
+    std::string raw((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad()) return false;
+    text.clear();
+    text.reserve(raw.size());
+    for (size_t i = 0; i < raw.size(); ++i)
+        if (!(raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')) text.push_back(raw[i]);
+    return true;
+}
+
+}  // namespace
+
+String trim(const String& text) {
+    unsigned int length = text.size();
+    unsigned int first = 0;
+    while (first < length && is_blank(text.at(first))) ++first;
+    if (first == length) return text;
+    unsigned int last = length - 1;
+    while (is_blank(text.at(last))) --last;
+    return slice(text, first, last + 1);
+}
+
+bool Config::load(const String& path) {
+    std::string text;
+    if (!read_text_file(path, text)) return false;
+    std::istringstream stream(text);
+    Section* current = nullptr;
+    String line;
+    while (stream.good()) {
+        line.getline(stream, '\n');
+        enum { plain, header, value } mode = plain;
+        unsigned int length = line.size();
+        unsigned int header_start = 0;
+        for (unsigned int p = 0; p < length; ++p) {
+            char c = line.at(p);
+            if (mode == plain && c == ';') break;
+            if (mode == plain && c == '[') {
+                mode = header;
+                header_start = p + 1;
+            } else if (mode == header && c == ']') {
+                current = &sections[slice(line, header_start, p)];
+                break;
+            } else if (mode != header && c == '=') {
+                if (!current) current = &sections[String("")];
+                // emplace keeps the first value of a repeated key.
+                current->emplace(trim(String(line, p)), trim(slice(line, p + 1, length)));
+                mode = value;
+            }
+        }
+    }
+    return true;
+}
+
+String Config::get(const String& section, const String& key) const {
+    auto found = sections.find(section);
+    if (found != sections.end()) {
+        auto entry = found->second.find(key);
+        if (entry != found->second.end()) return entry->second;
+    }
+    std::cout << "[!] Could not find key [" << section << "] " << key << "\n";
+    return String();
+}
+
+const Config::Section* Config::find_section(const String& section) const {
+    auto found = sections.find(section);
+    return found == sections.end() ? nullptr : &found->second;
+}
+
+bool Config::has_section(const String& section) const { return find_section(section) != nullptr; }
+
+bool Config::has_key(const String& section, const String& key) const {
+    const Section* found = find_section(section);
+    return found && found->count(key) != 0;
+}
