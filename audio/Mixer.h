@@ -1,0 +1,148 @@
+// The software mixer: one AudioOutput per sample format (bits, channels,
+// rate), each with its WaveDevice and its mixer thread, and in it one Voice
+// per playing stream. Decode threads hand decoded blocks over with
+// submit_pcm (or AudioChannel::submit); the mixer thread sums the ready
+// Voices with clipping into buffers of channels x 1024 samples for the
+// device, and retires the Voices that ended or were removed. An output whose
+// last Voice is gone closes its device and destroys itself; the next block
+// of that format makes a new one.
+//
+// Locks, outermost first (a thread holding one takes only later ones):
+//   1. a player's Mutex (Mp3Player, OggPlayer): its stream list; held by the
+//      decode thread for a whole pass, submissions included;
+//   2. output_registry_lock: output_registry, every output's users count and
+//      mixer start, and both ends of the link between a PcmBlock and its
+//      Voice (PcmBlock::voice, Voice::source), so that neither side follows
+//      the link into a freed object;
+//   3. an AudioOutput's lock: its voice list (linking, unlinking, and every
+//      step of the mixer thread's walk along it);
+//   4. a Voice's lock: its chunks, queued count and flags while a block is
+//      appended or mixed.
+// The mixer thread takes 2 then 3 to retire a Voice or its output, and
+// otherwise holds one lock at a time.
+#pragma once
+
+#include "core/List.h"
+#include "core/Mutex.h"
+
+#include <atomic>
+#include <cstdint>
+
+class WaveDevice;
+struct Voice;
+
+// A stream's block of decoded samples, refilled before every submission.
+struct PcmBlock {
+    // Breaks the link with the Voice from this side.
+    void detach();
+
+    // Set by AudioOutput::queue with the stream's first block on an output;
+    // cleared by detach and by the Voice's destruction.
+    Voice* voice = nullptr;
+    // The decode thread's buffer, not owned.
+    const void* data = nullptr;
+    uint32_t bytes = 0;
+    int32_t bits = 0;
+    int32_t channels = 0;
+    int32_t rate = 0;
+};
+
+// One queued piece of a Voice, consumed in place through read.
+struct PcmChunk {
+    void release();
+
+    int32_t* samples = nullptr;
+    int32_t read = 0;
+    int32_t count = 0;
+};
+
+// One stream's queue of widened samples in its output.
+struct Voice {
+    ~Voice();
+
+    // False when the block has no Voice, else queued > high_water.
+    static bool is_full(const PcmBlock* block);
+    // The stream has ended: its Voice plays what is queued and is retired.
+    static void finish(PcmBlock* block);
+    // The stream was stopped: its Voice is retired at the next retire pass
+    // with whatever it still holds.
+    static void drop(const PcmBlock* block);
+
+    PcmBlock* source = nullptr;
+    List<PcmChunk*> chunks;
+    Mutex lock;
+    // Samples in chunks not yet wholly mixed.
+    std::atomic<int32_t> queued{0};
+    int32_t high_water = 0;
+    // Not mixed while set: a new Voice waits for four device buffers of
+    // samples, or for the end of its stream.
+    std::atomic<uint8_t> buffering{1};
+    std::atomic<uint8_t> ended{0};
+    std::atomic<uint8_t> remove{0};
+};
+
+// One sample format's device, Voices and mixer thread. Its mixer thread
+// destroys it.
+struct AudioOutput {
+    ~AudioOutput();
+
+    // The registered output of that format, created (and its device opened)
+    // when there is none; never null. The caller is counted as a user until
+    // it calls release, and the output is not retired meanwhile.
+    static AudioOutput* get(int32_t bits, int32_t channels, int32_t rate);
+    static void release(AudioOutput* out);
+    // Appends count samples for the block's stream, making its Voice with
+    // the first block; dropped when the output is stopped.
+    static void queue(AudioOutput* out, PcmBlock* block, const int32_t* samples, int32_t count);
+    // Starts the output's mixer thread unless it has one.
+    static void start_mixer(AudioOutput* out);
+    // The mixer thread's body; argument is the output.
+    static void mix_thread(void* argument);
+    // Stops every registered output and waits (about a second at most) for
+    // the mixer threads to end: the last act before the registry goes away
+    // at process exit.
+    static void stop_all();
+
+    // One pass: every ready Voice added from the start of buffer
+    // (samples_per_buffer long). Returns the longest contribution; slept
+    // tells whether a buffering Voice cost the pass 1 ms.
+    int32_t mix_pass(int32_t* buffer, bool& slept);
+    // Retires up to five Voices that ended and are drained or were removed.
+    void retire_pass();
+    // Unregisters the output, when it has no user and is stopped or has no
+    // Voice left; true when it did (it is then the mixer thread's alone).
+    bool retire();
+    void write(const int32_t* samples, int32_t count);
+    bool has_voices();
+
+    WaveDevice* device = nullptr;
+    List<Voice*> voices;
+    Mutex lock;
+    std::atomic<uint8_t> stopped{0};
+    // Under output_registry_lock.
+    bool mixer_started = false;
+    int32_t users = 0;
+};
+
+// A caller-owned target format for a stream.
+struct AudioChannel {
+    void set(int32_t bits, int32_t channels, int32_t rate);
+    void stop();
+    // Queues the block on the output of this channel's format.
+    void submit(PcmBlock* block);
+
+    int32_t bits = 0;
+    int32_t channels = 0;
+    int32_t rate = 0;
+    std::atomic<uint8_t> stopped{0};
+};
+
+// Queues the block on the output of its own format.
+void submit_pcm(PcmBlock* block);
+
+// Mixer threads running now.
+extern std::atomic<int32_t> mixer_threads;
+
+// Defined with the players in Sound.cpp, which fixes their order.
+extern List<AudioOutput*> output_registry;
+extern Mutex output_registry_lock;

@@ -1,0 +1,102 @@
+#include "audio/StreamPlayer.h"
+
+#include "audio/Mixer.h"
+#include "core/MemoryFile.h"
+#include "core/Thread.h"
+
+#include <process.h>
+
+StreamPlayer::Stream::Stream() : pcm(new PcmBlock) {}
+
+StreamPlayer::Stream::~Stream() {
+    Voice::finish(pcm);
+    pcm->detach();
+    delete pcm;
+    delete file;
+}
+
+void StreamPlayer::Stream::submit() {
+    if (channel)
+        channel->submit(pcm);
+    else
+        submit_pcm(pcm);
+}
+
+void StreamPlayer::start(Stream* stream) {
+    HANDLE finished = nullptr;
+    lock.lock();
+    streams.append(stream);
+    // The decode thread decides to end under this lock, so either it will
+    // still see this stream, or it has already left and a new one starts.
+    if (!running) {
+        finished = thread;
+        ThreadStartRecord* record = new ThreadStartRecord{decode_thread, this};
+        unsigned id = 0;
+        thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, thread_start, record, 0, &id));
+        if (thread)
+            running = true;
+        else
+            delete record;
+    }
+    lock.unlock();
+    if (finished) {
+        WaitForSingleObject(finished, INFINITE);
+        CloseHandle(finished);
+    }
+}
+
+void StreamPlayer::stop(Music* owner) {
+    lock.lock();
+    for (auto* node = streams.head; node;) {
+        auto* next = node->next;
+        Stream* stream = node->value;
+        if (stream->owner == owner) {
+            Voice::drop(stream->pcm);
+            delete stream;
+            streams.erase(node);
+        }
+        node = next;
+    }
+    lock.unlock();
+}
+
+void StreamPlayer::decode_thread(void* argument) {
+    StreamPlayer* player = static_cast<StreamPlayer*>(argument);
+    player->lock.lock();
+    while (player->streams.count > 0 && !player->stopping) {
+        player->lock.unlock();
+        Sleep(1);
+        player->lock.lock();
+        if (!player->stopping) player->decode_pass();
+    }
+    player->running = false;
+    player->lock.unlock();
+}
+
+void StreamPlayer::decode_pass() {
+    for (auto* node = streams.head; node && !stopping;) {
+        auto* next = node->next;
+        Stream* stream = node->value;
+        if (!Voice::is_full(stream->pcm) && !stream->decode()) {
+            delete stream;
+            streams.erase(node);
+        }
+        node = next;
+    }
+}
+
+void StreamPlayer::shut_down() {
+    stopping = 1;
+    lock.lock();
+    HANDLE last = thread;
+    thread = nullptr;
+    lock.unlock();
+    if (last) {
+        WaitForSingleObject(last, INFINITE);
+        CloseHandle(last);
+    }
+    lock.lock();
+    for (auto* node = streams.head; node; node = node->next) delete node->value;
+    streams.clear();
+    lock.unlock();
+}

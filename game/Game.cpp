@@ -1,0 +1,64 @@
+#include "game/Game.h"
+
+#include "audio/Sound.h"
+#include "game/GameContext.h"
+#include "game/Menu.h"
+#include "game/World.h"
+#include "platform/Input.h"
+
+Game::Game(GameContext* context) : context(context)
+{
+    context->sound->play_sound("music");
+}
+
+Game::~Game()
+{
+    delete menu;
+    delete world;
+}
+
+void Game::update()
+{
+    context->screen_rect = {0, 0, static_cast<float>(context->resolution.x),
+                            static_cast<float>(context->resolution.y)};
+
+    // Held, not only pressed in this pass.
+    if (context->input->key_down(context->key_esc)) state = 0;
+
+    if (state == 0) {
+        if (!menu) menu = new Menu(context);
+        if (world) {
+            delete world;
+            world = nullptr;
+        }
+        menu->update();
+        // Exit (2) needs nothing here: the main loop ends on the quit request.
+        if (menu->result() == 1) state = 1;
+    } else if (state == 1) {
+        if (!world) world = new World(context, this);
+        if (menu) {
+            delete menu;
+            menu = nullptr;
+        }
+        world->update();
+    }
+}
+
+void Game::draw()
+{
+    if (state == 0) {
+        if (menu) menu->draw();
+    } else if (state == 1) {
+        if (world) world->draw();
+    }
+}
+
+void Game::set_high_score(int32_t score)
+{
+    if (high_score_value < score) high_score_value = score;
+}
+
+int32_t Game::high_score() const
+{
+    return high_score_value;
+}

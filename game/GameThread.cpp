@@ -1,0 +1,257 @@
+#include "game/GameThread.h"
+
+#include "audio/Sound.h"
+#include "core/Config.h"
+#include "core/Math.h"
+#include "core/String.h"
+#include "core/Thread.h"
+#include "core/Timer.h"
+#include "game/Game.h"
+#include "game/GameContext.h"
+#include "graphics/Graphics.h"
+#include "graphics/Text.h"
+#include "platform/Input.h"
+#include "platform/Window.h"
+
+#include <GL/glew.h>
+#include <windows.h>
+
+#include <climits>
+#include <cmath>
+#include <iostream>
+
+namespace {
+
+// Toward zero, saturating at the 32-bit range; NaN gives 0.
+int32_t truncate_to_int32(double value)
+{
+    if (std::isnan(value)) return 0;
+    if (value >= 2147483647.0) return INT32_MAX;
+    if (value <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
+
+Vec2i read_size(const GameContext& context, const char* key)
+{
+    return to_vec2i(context.config.get("pipeline", key).split(","));
+}
+
+void apply_pipeline(GameContext& context, Window& window)
+{
+    context.frame_cap = truncate_to_int32(context.config.get("pipeline", "vsync").to_double());
+    context.swap_buffers = context.config.get("pipeline", "swap buffers").to_int() != 0 ? 1 : 0;
+    context.resolution = read_size(context, "resolution");
+    context.field_renderer.create_target(context.resolution, false);
+    context.bar_renderer.create_target(context.resolution, false);
+    context.text_renderer.create_target(context.resolution, false);
+    window.set_client_size(read_size(context, "window dimensions"));
+}
+
+void apply_key_bindings(GameContext& context)
+{
+    if (!context.config.has_section("key bindings")) {
+        std::cout << "[!] Warning [key bindings] section could no be found, using defaults\n";
+        return;
+    }
+    uint32_t* const keys[] = {&context.key_esc,   &context.key_up,    &context.key_left,
+                              &context.key_down,  &context.key_right, &context.key_shoot};
+    const char* const names[] = {"ESC", "UP", "LEFT", "DOWN", "RIGHT", "SHOOT"};
+    for (int i = 0; i < 6; ++i)
+        *keys[i] = static_cast<uint32_t>(context.config.get("key bindings", names[i]).to_int());
+}
+
+// Whether this pass draws. With a cap, the frame Timer's laps add up and one
+// interval is taken off per drawn frame, so a stall (the loading, first of
+// all) is worked off by drawing on consecutive passes; equal is not enough.
+bool frame_due(double& accumulator, int32_t frame_cap, Timer& frame_timer)
+{
+    if (frame_cap <= 0) return true;
+    const double interval = 1000.0 / frame_cap;
+    accumulator += frame_timer.lap();
+    if (!(accumulator > interval)) return false;
+    accumulator -= interval;
+    return true;
+}
+
+void draw_frame(GameContext& context, Game& game, const Text& credit_line, HDC device_context)
+{
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    context.text_renderer.draw_text(credit_line);
+    game.draw();
+    context.field_renderer.render();
+    context.bar_renderer.render();
+    context.text_renderer.render();
+    glFlush();
+    if (context.swap_buffers) {
+        SwapBuffers(device_context);
+    } else {
+        // From here on the window is drawn straight into its front buffer.
+        glFinish();
+        glDrawBuffer(GL_FRONT);
+    }
+    context.field_renderer.clear();
+    context.bar_renderer.clear();
+    context.text_renderer.clear();
+}
+
+void main_loop(GameContext& context, Game& game, Timer& frame_timer, Window& window,
+               HDC device_context)
+{
+    Renderer* const renderers[] = {&context.field_renderer, &context.bar_renderer,
+                                   &context.text_renderer};
+    double accumulator = 0;
+    while (app_running.load(std::memory_order_relaxed)) {
+        context.window_size = window.get_client_size();
+        context.window_active = window.is_active() ? 1 : 0;
+
+        if (!context.window_active) {
+            // What the queues gather meanwhile reaches Input on the next
+            // active pass.
+            context.input->clear();
+            window.unclip_cursor();
+        } else {
+            const Vec2i cursor = window.get_mouse_position();
+            const std::vector<MouseEvent> mouse_events = window.take_mouse_events();
+            const std::vector<KeyEvent> key_events = window.take_key_events();
+            context.input->update(key_events, mouse_events, cursor);
+            if (context.cursor_clip)
+                window.clip_cursor();
+            else
+                window.unclip_cursor();
+        }
+
+        if (context.quit_requested) {
+            app_running.store(0, std::memory_order_relaxed);
+            // The main thread sleeps in its pump until a message arrives.
+            PostMessageA(window.get_handle(), WM_NULL, 0, 0);
+            return;
+        }
+
+        game.update();
+
+        Text credit_line;
+        credit_line.set_font(context.graphics->get_font("lucon"));
+        credit_line.set_string("Quillfen!");
+        credit_line.set_position({10, static_cast<float>(context.resolution.y) - 10});
+
+        const Vec2f display_size{static_cast<float>(context.window_size.x),
+                                 static_cast<float>(context.window_size.y)};
+        for (Renderer* renderer : renderers) {
+            renderer->set_window_size(context.window_size);
+            renderer->set_display_size(display_size);
+            renderer->set_scaling(context.logical_scaling != 0);
+        }
+
+        if (frame_due(accumulator, context.frame_cap, frame_timer))
+            draw_frame(context, game, credit_line, device_context);
+    }
+}
+
+// The stores go first, before the Game and the renderers; none of the
+// Game's destructors touches a texture, font or sound.
+void delete_stores(GameContext& context)
+{
+    delete context.graphics;
+    context.graphics = nullptr;
+    delete context.sound;
+    context.sound = nullptr;
+    delete context.input;
+    context.input = nullptr;
+}
+
+// From the GameContext to the end of the loop; the message of a start-up
+// failure, or null. Everything made here is gone when it returns.
+const char* run_game(Window& window, HDC device_context)
+{
+    GameContext context;
+    // Counting from now, so the first lap of the loop holds all the loading.
+    Timer frame_timer;
+
+    if (!context.config.load("config.txt")) return "Could not load \"config.txt\"";
+    if (!context.factory.load("factory.txt")) return "Could not load \"factory.txt\"";
+
+    context.graphics = new Graphics();
+    context.sound = new Sound();
+    context.input = new Input(&context);
+
+    const char* failure = nullptr;
+    if (!context.graphics->load(context.factory))
+        failure = "Could not load graphics";
+    else if (!context.sound->load(context.factory))
+        failure = "Could not load sounds";
+    if (failure) {
+        delete_stores(context);
+        return failure;
+    }
+
+    apply_pipeline(context, window);
+    apply_key_bindings(context);
+
+    Game game(&context);
+    main_loop(context, game, frame_timer, window, device_context);
+    delete_stores(context);
+    return nullptr;
+}
+
+void release_context(HWND handle, HDC device_context, HGLRC gl_context)
+{
+    wglMakeCurrent(NULL, NULL);
+    wglDeleteContext(gl_context);
+    ReleaseDC(handle, device_context);
+}
+
+// Before the GameContext exists the thread also clears app_running. Only
+// after the box: the error's message to the window needs the main thread
+// still pumping, and a cleared flag ends its pump.
+void fail_before_context(Window& window, const char* message)
+{
+    window.error(message);
+    app_running.store(0, std::memory_order_relaxed);
+}
+
+} // namespace
+
+void game_thread()
+{
+    Window* const window = main_window;
+    const HWND handle = window ? window->get_handle() : NULL;
+    // A window that failed to build has shown its own box and ended the pump.
+    if (!handle) return;
+    const HDC device_context = GetDC(handle);
+
+    PIXELFORMATDESCRIPTOR descriptor = {};
+    descriptor.nSize = 40;
+    descriptor.nVersion = 1;
+    descriptor.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER |
+                         PFD_GENERIC_ACCELERATED;
+    const int format = ChoosePixelFormat(device_context, &descriptor);
+    if (format == 0 || !SetPixelFormat(device_context, format, &descriptor)) {
+        ReleaseDC(handle, device_context);
+        fail_before_context(*window, "Could not create pixel format");
+        return;
+    }
+
+    // A failure here shows up as a failed glewInit.
+    const HGLRC gl_context = wglCreateContext(device_context);
+    wglMakeCurrent(device_context, gl_context);
+
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_DITHER);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDisable(GL_ALPHA_TEST);
+
+    glewExperimental = GL_TRUE;
+    if (glewInit() != GLEW_OK) {
+        release_context(handle, device_context, gl_context);
+        fail_before_context(*window, "Could not initialise GLEW");
+        return;
+    }
+
+    const char* const failure = run_game(*window, device_context);
+    release_context(handle, device_context, gl_context);
+    if (failure) window->error(failure);
+}

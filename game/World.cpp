@@ -1,0 +1,385 @@
+#include "game/World.h"
+
+#include "game/Enemy.h"
+#include "game/EnemyType.h"
+#include "game/Game.h"
+#include "game/GameContext.h"
+#include "game/Player.h"
+#include "graphics/Graphics.h"
+#include "graphics/Texture.h"
+
+#include <limits>
+
+namespace {
+
+const Vec4f transparent{0, 0, 0, 0};
+
+struct KindRow {
+    const char* name;
+    float fire_interval;
+    float speed;
+    float turn_rate;
+    float max_health;
+    float flash_time;
+    int32_t kill_score;
+    float bullet_power;
+    float bullet_speed;
+};
+
+const KindRow kind_table[3] = {
+    {"enemy1", 7000, 0.04f, 0.02f, 6, 50, 50, 1, 0.05f},
+    {"enemy2", 3500, 0.06f, 0.03f, 8, 50, 100, 1, 0.12f},
+    {"enemy3", 1200, 0.14f, 0.05f, 14, 50, 150, 2, 0.25f},
+};
+
+// The first row whose bound lies above the play time decides the kind of the
+// enemy spawned now and the range of the delay to the next one.
+struct ScheduleRow {
+    float below_seconds;
+    int kind;
+    float delay_low;
+    float delay_high;
+};
+
+const ScheduleRow schedule[5] = {
+    {30, 0, 1200, 1700},
+    {90, 0, 750, 1400},
+    {120, 0, 500, 800},
+    {180, 1, 510, 750},
+    {std::numeric_limits<float>::infinity(), 2, 500, 800},
+};
+
+EnemyType* build_kind(GameContext* context, const KindRow& row)
+{
+    EnemyType* kind = new EnemyType();
+    kind->texture = context->graphics->get_texture(row.name);
+    kind->fire_interval = row.fire_interval;
+    kind->speed = row.speed;
+    kind->turn_rate = row.turn_rate;
+    kind->max_health = row.max_health;
+    kind->flash_time = row.flash_time;
+    // Without a texture the kind has a point for a hit box and draws nothing.
+    if (kind->texture) {
+        const Vec2i pixels = kind->texture->get_size();
+        kind->size = {static_cast<float>(pixels.x), static_cast<float>(pixels.y)};
+    }
+    kind->origin = {kind->size.x * 0.5f, kind->size.y * 0.5f};
+    kind->kill_score = row.kill_score;
+    kind->bullet_power = row.bullet_power;
+    kind->bullet_speed = row.bullet_speed;
+    return kind;
+}
+
+int32_t level_for(int32_t score)
+{
+    if (score < 500) return 1;
+    if (score < 2500) return 2;
+    if (score < 5500) return 3;
+    if (score < 15000) return 4;
+    return 5;
+}
+
+// The keep test of enemy shots and debris: the point may lie up to size
+// beyond the left and top edges, but not beyond the right and bottom ones
+// (edges included), so a debris square is kept while it touches the screen.
+bool on_screen(const Vec2f& position, const Vec2f& size, const Vec2i& resolution)
+{
+    return point_in_rect(position, {-size.x, -size.y},
+                         {static_cast<float>(resolution.x) + size.x,
+                          static_cast<float>(resolution.y) + size.y});
+}
+
+// One step of a shot along its heading, its picture centred on it.
+void fly(Bullet& bullet, float frame_delta)
+{
+    bullet.position = offset_by_angle(bullet.position, bullet.heading, frame_delta * bullet.speed);
+    const Vec2f picture = bullet.sprite.size();
+    bullet.sprite.set_position(
+        {bullet.position.x - picture.x * 0.5f, bullet.position.y - picture.y * 0.5f});
+    bullet.sprite.set_rotation(bullet.heading);
+}
+
+}  // namespace
+
+World::World(GameContext* context, Game* game) : context(context), game(game)
+{
+    player = new Player(context, this);
+    score = 0;
+    score_text.set_font(context->graphics->get_font("lucon"));
+    high_score_text.set_font(context->graphics->get_font("lucon"));
+    score_text.set_position({10, 20});
+    high_score_text.set_position({10, 40});
+    for (const KindRow& row : kind_table) enemy_types.push_back(build_kind(context, row));
+
+    // The constructor's only random draws, in this order per star.
+    const float width = static_cast<float>(context->resolution.x);
+    const float height = static_cast<float>(context->resolution.y);
+    for (Star& star : stars) {
+        const float y = random_float(-50, height);
+        const float x = random_float(0, width);
+        star.position = {x, y};
+        const float s = random_float(1, 4);
+        star.size = {s, s};
+        const float b = random_float(0.5f, 1);
+        star.colour = {b, b, b, 0.5f};
+        star.speed = static_cast<float>(0.07 * s);
+    }
+}
+
+World::~World()
+{
+    delete player;
+    for (Enemy* enemy : enemies) delete enemy;
+    for (Bullet* bullet : player_bullets) delete bullet;
+    for (Bullet* bullet : enemy_bullets) delete bullet;
+    for (EnemyType* kind : enemy_types) delete kind;
+    for (Explosion* explosion : explosions) delete explosion;
+    for (DebrisParticle* particle : debris) delete particle;
+}
+
+void World::update()
+{
+    context->cursor_clip = 1;
+    frame_delta = static_cast<float>(play_clock.lap());
+    update_stars();
+    spawn_enemies();
+    player->update();  // also while dead: the health bar
+    update_enemies();
+    update_bullets();
+    check_collisions();
+    update_explosions();
+    update_debris();
+
+    score_text.set_string(String("SCORE ") + String::from_int(score));
+    const int32_t high = game->high_score();
+    if (high > 0) high_score_text.set_string(String("HIGH SCORE ") + String::from_int(high));
+    // On every update while dead, so shots still in flight can raise the
+    // stored score and escapes after the death never lower it.
+    if (player->is_dead()) game->set_high_score(score);
+    player->set_level(level_for(score));
+}
+
+void World::add_score(int32_t n)
+{
+    score += n;
+}
+
+Vec2f World::player_position() const
+{
+    const Vec4f hitbox = player->get_hitbox();
+    return {hitbox.x1, hitbox.y1};
+}
+
+void World::add_player_bullet(Bullet* bullet)
+{
+    player_bullets.push_back(bullet);
+}
+
+void World::add_enemy_bullet(Bullet* bullet)
+{
+    enemy_bullets.push_back(bullet);
+}
+
+void World::add_explosion(Explosion* explosion)
+{
+    explosions.push_back(explosion);
+    for (int i = 0; i < 40; ++i) {
+        DebrisParticle* particle = new DebrisParticle();
+        particle->position = explosion->position;
+        const float s = random_float(1, 4);
+        particle->size = {s, s};
+        particle->heading = random_float(0, 360);
+        particle->speed = static_cast<float>(0.07 * s);
+        const float g = random_float(0.2f, 1);
+        particle->colour = {1, g, 0, 1};
+        particle->life.start(random_float(1500, 4000));
+        debris.push_back(particle);
+    }
+}
+
+void World::update_stars()
+{
+    const Vec4f& screen = context->screen_rect;
+    background.set_rectangle_bounds({screen.x1, screen.y1, screen.x2, screen.y2}, transparent,
+                                    colour_from_255({45, 45, 75, 1}), 0);
+
+    const float width = static_cast<float>(context->resolution.x);
+    const float height = static_cast<float>(context->resolution.y);
+    for (Star& star : stars) {
+        star.position = offset_by_angle(star.position, 180, frame_delta * star.speed);
+        if (star.position.y > height + star.size.y) {
+            // Respawned stars may be up to 5 px, not 4 as at the start.
+            const float x = random_float(0, width);
+            star.position = {x, -10};
+            const float s = random_float(1, 5);
+            star.size = {s, s};
+            const float b = random_float(0.5f, 1);
+            star.colour = {b, b, b, 0.5f};
+            star.speed = static_cast<float>(0.07 * s);
+        }
+        star.shape.set_rectangle(star.position,
+                                 {star.position.x + star.size.x, star.position.y + star.size.y},
+                                 transparent, star.colour, 1);
+    }
+}
+
+void World::spawn_enemies()
+{
+    // A duration of 0 (until the first spawn) counts as due.
+    if (!(spawn_timer.expired() || spawn_timer.duration() <= 0)) return;
+    const float t = static_cast<float>(play_clock.elapsed_seconds());
+    const ScheduleRow* row = &schedule[4];
+    for (const ScheduleRow& candidate : schedule) {
+        if (t < candidate.below_seconds) {
+            row = &candidate;
+            break;
+        }
+    }
+    enemies.push_back(new Enemy(context, this, enemy_types[row->kind]));
+    // Drawn after the enemy's own draws.
+    spawn_timer.start(random_float(row->delay_low, row->delay_high));
+}
+
+void World::update_enemies()
+{
+    // An enemy that dies in this update stays listed, and drawn, until the next.
+    for (size_t i = 0; i < enemies.size();) {
+        Enemy* enemy = enemies[i];
+        if (enemy->is_dead()) {
+            delete enemy;
+            enemies.erase(enemies.begin() + i);
+        } else {
+            enemy->update();
+            ++i;
+        }
+    }
+}
+
+void World::update_bullets()
+{
+    // Only the top edge for the player's shots: their weapons fire upwards.
+    for (size_t i = 0; i < player_bullets.size();) {
+        Bullet* bullet = player_bullets[i];
+        fly(*bullet, frame_delta);
+        if (bullet->position.y < -bullet->sprite.size().y) {
+            delete bullet;
+            player_bullets.erase(player_bullets.begin() + i);
+        } else {
+            ++i;
+        }
+    }
+    for (size_t i = 0; i < enemy_bullets.size();) {
+        Bullet* bullet = enemy_bullets[i];
+        fly(*bullet, frame_delta);
+        if (on_screen(bullet->position, bullet->size, context->resolution)) {
+            ++i;
+        } else {
+            delete bullet;
+            enemy_bullets.erase(enemy_bullets.begin() + i);
+        }
+    }
+}
+
+void World::check_collisions()
+{
+    const Vec4f ship = player->get_hitbox();
+    const Vec2f ship_centre{ship.x1, ship.y1};
+    const Vec2f ship_radii{ship.x2, ship.y2};
+
+    for (Enemy* enemy : enemies) {
+        const Vec4f box = enemy->get_hitbox();
+        const Vec2f centre{box.x1, box.y1};
+        const Vec2f radii{box.x2, box.y2};
+        // Every overlapping shot hits, also after the enemy has died; a shot
+        // that hit is gone, so it hits only the earliest enemy in the list.
+        for (size_t i = 0; i < player_bullets.size();) {
+            Bullet* bullet = player_bullets[i];
+            if (ellipses_overlap(bullet->position, centre,
+                                 {bullet->size.x * 0.5f, bullet->size.y * 0.5f}, radii)) {
+                enemy->hit(bullet->power);
+                delete bullet;
+                player_bullets.erase(player_bullets.begin() + i);
+            } else {
+                ++i;
+            }
+        }
+        // Nothing is pushed apart: a ram repeats on every update of overlap.
+        if (!player->is_dead() && ellipses_overlap(ship_centre, centre, ship_radii, radii)) {
+            enemy->hit(10);
+            player->hit(10);
+            score -= 100;
+        }
+    }
+
+    // The ship's state is tested once: every overlapping shot of this walk
+    // hits, also after one of them has killed it.
+    if (player->is_dead()) return;
+    for (size_t i = 0; i < enemy_bullets.size();) {
+        Bullet* bullet = enemy_bullets[i];
+        if (ellipses_overlap(bullet->position, ship_centre,
+                             {bullet->size.x * 0.5f, bullet->size.y * 0.5f}, ship_radii)) {
+            player->hit(bullet->power);
+            delete bullet;
+            enemy_bullets.erase(enemy_bullets.begin() + i);
+            score -= 10;
+        } else {
+            ++i;
+        }
+    }
+}
+
+void World::update_explosions()
+{
+    for (size_t i = 0; i < explosions.size();) {
+        Explosion* explosion = explosions[i];
+        const double frames = explosion->timer.elapsed() / explosion->frame_time;
+        const int32_t frame = frames < explosion->last_frame ? static_cast<int32_t>(frames)
+                                                             : explosion->last_frame;
+        explosion->sprite.set_texture_rect({frame * explosion->frame_size.x, 0},
+                                           explosion->frame_size);
+        if (explosion->timer.expired()) {
+            delete explosion;
+            explosions.erase(explosions.begin() + i);
+        } else {
+            ++i;
+        }
+    }
+}
+
+void World::update_debris()
+{
+    for (size_t i = 0; i < debris.size();) {
+        DebrisParticle* particle = debris[i];
+        particle->position = offset_by_angle(particle->position, particle->heading,
+                                             frame_delta * particle->speed);
+        particle->colour.a =
+            static_cast<float>(1.0 - particle->life.elapsed() / particle->life.duration());
+        particle->shape.set_rectangle(
+            particle->position,
+            {particle->position.x + particle->size.x, particle->position.y + particle->size.y},
+            transparent, particle->colour, 1);
+        if (on_screen(particle->position, particle->size, context->resolution) &&
+            !particle->life.expired()) {
+            ++i;
+        } else {
+            delete particle;
+            debris.erase(debris.begin() + i);
+        }
+    }
+}
+
+void World::draw() const
+{
+    Renderer& field = context->field_renderer;
+    field.draw(background);
+    for (const Star& star : stars) field.draw(star.shape);
+    for (const Bullet* bullet : player_bullets) field.draw(bullet->sprite);
+    for (const Bullet* bullet : enemy_bullets) field.draw(bullet->sprite);
+    player->draw();
+    for (const Enemy* enemy : enemies) enemy->draw();
+    for (const Explosion* explosion : explosions) field.draw(explosion->sprite);
+    for (const DebrisParticle* particle : debris) field.draw(particle->shape);
+
+    context->text_renderer.draw_text(score_text);
+    context->text_renderer.draw_text(high_score_text);
+}

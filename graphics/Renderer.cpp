@@ -1,0 +1,366 @@
+#include "graphics/Renderer.h"
+
+#include <GL/glew.h>
+
+#include <cmath>
+#include <iostream>
+#include <utility>
+
+namespace {
+
+// More segments than this cannot be told apart and would only stall the frame.
+constexpr float most_segments = 100000.0f;
+
+void colour_of(const Vec4f& c) { glColor4f(c.r, c.g, c.b, c.a); }
+
+}  // namespace
+
+Renderer::Renderer()
+    : framebuffer(0),
+      target_texture(0),
+      position_{0, 0},
+      camera_offset_{0, 0},
+      camera_scale_{1, 1},
+      display_size_{0, 0},
+      target_size_{0, 0},
+      window_size{0, 0},
+      colour_{1, 1, 1, 1},
+      rotation_(0),
+      scaling_(false) {}
+
+Renderer::~Renderer() {
+    release_target();
+    clear();
+}
+
+void Renderer::create_target(const Vec2i& size, bool smooth) {
+    target_size_ = size;
+    release_target();
+    GLint filter = smooth ? GL_LINEAR : GL_NEAREST;
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    target_texture = texture;
+    glBindTexture(GL_TEXTURE_2D, target_texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, size.x, size.y, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    GLuint made = 0;
+    glGenFramebuffersEXT(1, &made);
+    framebuffer = made;
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, target_texture, 0);
+    if (glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) != GL_FRAMEBUFFER_COMPLETE_EXT)
+        std::cout << "[!] FBO not ready\n";
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+}
+
+void Renderer::release_target() {
+    if (framebuffer != 0) {
+        GLuint held = framebuffer;
+        // Drivers with only the EXT extension lack the core entry point.
+        if (glDeleteFramebuffers != nullptr)
+            glDeleteFramebuffers(1, &held);
+        else
+            glDeleteFramebuffersEXT(1, &held);
+        framebuffer = 0;
+    }
+    if (target_texture != 0) {
+        GLuint held = target_texture;
+        glDeleteTextures(1, &held);
+        target_texture = 0;
+    }
+}
+
+void Renderer::draw(const Sprite& sprite) {
+    queue.push_back(DrawCommand{0, &sprite, nullptr, false});
+}
+
+void Renderer::draw(const Shape& shape) {
+    queue.push_back(DrawCommand{1, nullptr, &shape, false});
+}
+
+void Renderer::draw_text(const Text& text) {
+    Font* font = text.font();
+    if (font == nullptr)
+        return;
+    Vec2f pen = text.position();
+    const Vec2f s = text.scale();
+    const Vec4f c = text.colour();
+    const String string = text.string();
+    for (unsigned int i = 0; i < string.size(); ++i) {
+        const char b = string.at(i);
+        Sprite* sprite = new Sprite();
+        const GlyphMetrics m = font->get_metrics(b);
+        const float bx = static_cast<float>(m.horiBearingX >> 6) * s.x;
+        const float by = static_cast<float>(m.horiBearingY >> 6) * s.y;
+        sprite->set_texture(font->get_glyph(b));
+        sprite->set_position(Vec2f{pen.x + bx, pen.y - by});
+        sprite->set_scale(s);
+        sprite->set_colour(c);
+        pen.x += static_cast<float>(m.horiAdvance >> 6) * s.x;
+        queue.push_back(DrawCommand{0, sprite, nullptr, true});
+    }
+}
+
+void Renderer::render() {
+    if (framebuffer == 0 || target_texture == 0)
+        return;
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
+    // Colour blends by the source alpha; the target's alpha adds up what was
+    // drawn over it, so the composite can lay it over the window premultiplied.
+    glBlendFuncSeparateEXT(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glViewport(0, 0, target_size_.x, target_size_.y);
+    const Vec2i span = scaling_ ? target_size_ : window_size;
+    glOrtho(0, span.x, span.y, 0, -1, 1);
+    glTranslatef(camera_offset_.x, camera_offset_.y, 1);
+    glScalef(camera_scale_.x, camera_scale_.y, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    for (const DrawCommand& command : queue) {
+        glLoadIdentity();
+        if (command.kind == 0) {
+            draw_sprite(*command.sprite);
+        } else if (command.kind == 1) {
+            switch (command.shape->kind()) {
+            case 1:
+                draw_line(*command.shape);
+                break;
+            case 2:
+                draw_rectangle(*command.shape);
+                break;
+            case 3:
+                draw_circle(*command.shape);
+                break;
+            default:
+                break;
+            }
+        }
+    }
+    composite();
+}
+
+void Renderer::composite() {
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    // The target holds premultiplied colour: add it and weaken what lies
+    // beneath by its alpha.
+    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glViewport(0, 0, window_size.x, window_size.y);
+    glOrtho(0, window_size.x, window_size.y, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    // A target without area is incomplete, and compositing it would paint
+    // the window white.
+    if (!(colour_.a > 0) || target_size_.x <= 0 || target_size_.y <= 0)
+        return;
+    glEnable(GL_TEXTURE_2D);
+    const float w = display_size_.x;
+    const float h = display_size_.y;
+    float x0 = 0;
+    float y0 = 0;
+    if (rotation_ != 0) {
+        glTranslatef(position_.x + w / 2, position_.y + h / 2, 0);
+        glRotatef(rotation_, 0, 0, 1);
+        x0 = -w / 2;
+        y0 = -h / 2;
+    } else {
+        glTranslatef(position_.x, position_.y, 0);
+    }
+    colour_of(colour_);
+    glBindTexture(GL_TEXTURE_2D, target_texture);
+    // Row 0 of the target is its bottom row.
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex2f(x0, y0 + h);
+    glTexCoord2f(1, 0);
+    glVertex2f(x0 + w, y0 + h);
+    glTexCoord2f(1, 1);
+    glVertex2f(x0 + w, y0);
+    glTexCoord2f(0, 1);
+    glVertex2f(x0, y0);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+}
+
+void Renderer::clear() {
+    for (const DrawCommand& command : queue)
+        if (command.owned && command.sprite != nullptr)
+            delete command.sprite;
+    queue.clear();
+}
+
+void Renderer::draw_sprite(const Sprite& sprite) {
+    const Texture* texture = sprite.texture();
+    if (texture == nullptr || texture->get_name() == 0)
+        return;
+    glEnable(GL_TEXTURE_2D);
+    const Vec4f own = sprite.colour();
+    const Vec4f c{own.r * colour_.r, own.g * colour_.g, own.b * colour_.b, own.a * colour_.a};
+    const Vec2f size = sprite.size();
+    const Vec2f scale = sprite.scale();
+    const float w = size.x * scale.x;
+    const float h = size.y * scale.y;
+    if (!(c.a > 0)) {
+        glDisable(GL_TEXTURE_2D);
+        return;
+    }
+    const Vec2f position = sprite.position();
+    const float rotation = sprite.rotation();
+    float x0 = 0;
+    float y0 = 0;
+    if (rotation != 0) {
+        glTranslatef(position.x + w / 2, position.y + h / 2, 0);
+        glRotatef(rotation, 0, 0, 1);
+        x0 = -w / 2;
+        y0 = -h / 2;
+    } else {
+        glTranslatef(position.x, position.y, 0);
+    }
+    colour_of(c);
+    glBindTexture(GL_TEXTURE_2D, texture->get_name());
+    const Vec4f t = sprite.texture_rect();
+    const float tx = t.x1;
+    const float ty = t.y1;
+    const float tw = t.x2;
+    const float th = t.y2;
+    glBegin(GL_QUADS);
+    glTexCoord2f(tx, ty + th);
+    glVertex2f(x0, y0 + h);
+    glTexCoord2f(tx + tw, ty + th);
+    glVertex2f(x0 + w, y0 + h);
+    glTexCoord2f(tx + tw, ty);
+    glVertex2f(x0 + w, y0);
+    glTexCoord2f(tx, ty);
+    glVertex2f(x0, y0);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+}
+
+void Renderer::draw_line(const Shape& shape) {
+    const Vec4f& ends = shape.records()[0];
+    const Vec4f& colour = shape.records()[1];
+    glLineWidth(shape.floats()[0]);
+    if (!(colour.a > 0))
+        return;
+    colour_of(colour);
+    glBegin(GL_LINES);
+    glVertex2f(ends.x1, ends.y1);
+    glVertex2f(ends.x2, ends.y2);
+    glEnd();
+}
+
+void Renderer::draw_rectangle(const Shape& shape) {
+    const Vec4f& corners = shape.records()[0];
+    const Vec4f& outline = shape.records()[1];
+    const Vec4f& fill = shape.records()[2];
+    const float width = shape.floats()[0];
+    float x1 = corners.x1;
+    float y1 = corners.y1;
+    float x2 = corners.x2;
+    float y2 = corners.y2;
+    // Both coordinates run the same way from the first corner to the second.
+    if (x2 > x1 && y1 > y2)
+        std::swap(x1, x2);
+    else if (x1 > x2 && y2 > y1)
+        std::swap(y1, y2);
+    glLineWidth(width);
+    glPointSize(width);
+    if (fill.a > 0) {
+        colour_of(fill);
+        glBegin(GL_QUADS);
+        glVertex2f(x1, y2);
+        glVertex2f(x2, y2);
+        glVertex2f(x2, y1);
+        glVertex2f(x1, y1);
+        glEnd();
+    }
+    if (outline.a > 0) {
+        colour_of(outline);
+        glBegin(GL_LINE_LOOP);
+        glVertex2f(x1, y1);
+        glVertex2f(x2, y1);
+        glVertex2f(x2, y2);
+        glVertex2f(x1, y2);
+        glEnd();
+        glBegin(GL_POINTS);
+        glVertex2f(x1, y1);
+        glVertex2f(x2, y1);
+        glVertex2f(x2, y2);
+        glVertex2f(x1, y2);
+        glEnd();
+    }
+}
+
+void Renderer::draw_circle(const Shape& shape) {
+    const Vec2f& centre = shape.points()[0];
+    const Vec2f& radii = shape.points()[1];
+    const Vec4f& outline = shape.records()[0];
+    const Vec4f& fill = shape.records()[1];
+    const float count = shape.floats()[0];
+    // NaN fails both comparisons and counts as 0.
+    const int n = count >= 0 && count <= most_segments ? static_cast<int>(count) : 0;
+    glLineWidth(shape.floats()[1]);
+    if (n == 0)
+        return;
+    auto rim = [&](int i) {
+        const float a = static_cast<float>(6.2831853 * (static_cast<double>(i) / n));
+        const float x = centre.x + static_cast<float>(std::cos(static_cast<double>(a)) * radii.x);
+        const float y = centre.y + static_cast<float>(std::sin(static_cast<double>(a)) * radii.y);
+        glVertex2f(x, y);
+    };
+    if (fill.a > 0) {
+        colour_of(fill);
+        glBegin(GL_TRIANGLE_FAN);
+        glVertex2f(centre.x, centre.y);
+        for (int i = n; i >= 0; --i)
+            rim(i);
+        glEnd();
+    }
+    if (outline.a > 0) {
+        colour_of(outline);
+        glBegin(GL_LINE_LOOP);
+        for (int i = 0; i < n; ++i)
+            rim(i);
+        glEnd();
+    }
+}
+
+void Renderer::set_position(const Vec2f& position) { position_ = position; }
+
+Vec2f Renderer::position() const { return position_; }
+
+void Renderer::set_camera_offset(const Vec2f& offset) { camera_offset_ = offset; }
+
+Vec2f Renderer::camera_offset() const { return camera_offset_; }
+
+void Renderer::set_camera_scale(const Vec2f& scale) { camera_scale_ = scale; }
+
+Vec2f Renderer::camera_scale() const { return camera_scale_; }
+
+void Renderer::set_display_size(const Vec2f& size) { display_size_ = size; }
+
+Vec2f Renderer::display_size() const { return display_size_; }
+
+void Renderer::set_window_size(const Vec2i& size) { window_size = size; }
+
+Vec2i Renderer::target_size() const { return target_size_; }
+
+void Renderer::set_colour(const Vec4f& colour) { colour_ = colour; }
+
+Vec4f Renderer::colour() const { return colour_; }
+
+void Renderer::set_rotation(float rotation) { rotation_ = rotation; }
+
+float Renderer::rotation() const { return rotation_; }
+
+void Renderer::set_scaling(bool scaling) { scaling_ = scaling; }
+
+bool Renderer::scaling() const { return scaling_; }

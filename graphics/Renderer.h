@@ -1,0 +1,91 @@
+// A frame's queue of draw commands, drawn in queue order into an off-screen
+// render target (a texture on an EXT framebuffer object) and then composited
+// as one quad onto the window. Immediate-mode OpenGL, game thread only;
+// expects GL_BLEND enabled and the default texture environment.
+#pragma once
+
+#include "core/Math.h"
+#include "graphics/Shape.h"
+#include "graphics/Sprite.h"
+#include "graphics/Text.h"
+
+#include <cstdint>
+#include <vector>
+
+struct DrawCommand {
+    // 0 the Sprite, 1 the Shape; anything else is skipped.
+    uint32_t kind;
+    const Sprite* sprite;
+    const Shape* shape;
+    // The Renderer made the Sprite (draw_text) and deletes it.
+    bool owned;
+};
+
+class Renderer {
+public:
+    Renderer();
+    // Releases the target and deletes the Sprites still queued that it owns.
+    ~Renderer();
+    Renderer(const Renderer&) = delete;
+    Renderer& operator=(const Renderer&) = delete;
+
+    // A target of size x size pixels replaces the one held. Prints
+    // "[!] FBO not ready" when the framebuffer is incomplete; it is kept
+    // either way.
+    void create_target(const Vec2i& size, bool smooth);
+    void release_target();
+
+    // Queued by address: the Sprite or Shape must stay alive and is read as
+    // it is when render runs.
+    void draw(const Sprite& sprite);
+    void draw(const Shape& shape);
+    // One owned glyph Sprite per byte of the Text, laid out now from the
+    // Font's 26.6 metrics (whole pixels, no kerning).
+    void draw_text(const Text& text);
+    // The off-screen pass, then the composite pass; the queue stays. Nothing
+    // at all without a target.
+    void render();
+    // Deletes the owned Sprites and empties the queue (keeping its storage).
+    void clear();
+
+    void set_position(const Vec2f& position);
+    Vec2f position() const;
+    void set_camera_offset(const Vec2f& offset);
+    Vec2f camera_offset() const;
+    void set_camera_scale(const Vec2f& scale);
+    Vec2f camera_scale() const;
+    void set_display_size(const Vec2f& size);
+    Vec2f display_size() const;
+    void set_window_size(const Vec2i& size);
+    Vec2i target_size() const;
+    // Tints every Sprite and the composite quad, never Shapes.
+    void set_colour(const Vec4f& colour);
+    Vec4f colour() const;
+    // Degrees about the composite quad's centre, clockwise on screen.
+    void set_rotation(float rotation);
+    float rotation() const;
+    // True: the off-screen projection spans the target (logical pixels);
+    // false: it spans the window.
+    void set_scaling(bool scaling);
+    bool scaling() const;
+
+private:
+    void draw_sprite(const Sprite& sprite);
+    void draw_line(const Shape& shape);
+    void draw_rectangle(const Shape& shape);
+    void draw_circle(const Shape& shape);
+    void composite();
+
+    std::vector<DrawCommand> queue;
+    uint32_t framebuffer;
+    uint32_t target_texture;
+    Vec2f position_;
+    Vec2f camera_offset_;
+    Vec2f camera_scale_;
+    Vec2f display_size_;
+    Vec2i target_size_;
+    Vec2i window_size;
+    Vec4f colour_;
+    float rotation_;
+    bool scaling_;
+};

@@ -1,0 +1,54 @@
+#include "graphics/Texture.h"
+
+#include <GL/glew.h>
+
+Texture::Texture() : name(0), width(0), height(0), owned(false) {}
+
+Texture::~Texture() { release(); }
+
+int Texture::load(const std::vector<uint8_t>& pixels, const Vec2i& size, bool smooth) {
+    if (pixels.empty() || size.x <= 0 || size.y <= 0 ||
+        pixels.size() / 4 / static_cast<uint64_t>(size.x) < static_cast<uint64_t>(size.y))
+        return 1;
+    release();
+    width = size.x;
+    height = size.y;
+    GLuint made = 0;
+    glGenTextures(1, &made);
+    name = made;
+    owned = true;
+    glBindTexture(GL_TEXTURE_2D, name);
+    GLint filter = smooth ? GL_LINEAR : GL_NEAREST;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return 0;
+}
+
+void Texture::release() {
+    if (name != 0 && owned) {
+        GLuint held = name;
+        glDeleteTextures(1, &held);
+    }
+    owned = false;
+}
+
+void Texture::set_name(uint32_t new_name) {
+    if (new_name == name)
+        return;
+    release();
+    name = new_name;
+    owned = new_name != 0;
+}
+
+uint32_t Texture::get_name() const { return name; }
+
+void Texture::set_size(const Vec2i& size) {
+    width = size.x;
+    height = size.y;
+}
+
+Vec2i Texture::get_size() const { return Vec2i{width, height}; }

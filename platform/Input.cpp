@@ -1,0 +1,74 @@
+#include "platform/Input.h"
+
+#include "game/GameContext.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+// Window to logical pixels, truncated toward zero. The product is formed in
+// 64 bits so a far-off cursor or a huge resolution cannot overflow; the
+// result saturates to the 32-bit range.
+int32_t to_logical(int32_t value, int32_t logical, int32_t window)
+{
+    int64_t scaled = static_cast<int64_t>(value) * logical / window;
+    return static_cast<int32_t>(std::clamp<int64_t>(scaled, INT32_MIN, INT32_MAX));
+}
+
+} // namespace
+
+Input::Input(GameContext* context) : context(context) {}
+
+void Input::update(const std::vector<KeyEvent>& new_key_events,
+                   const std::vector<MouseEvent>& new_mouse_events, const Vec2i& cursor)
+{
+    key_events = new_key_events;
+    mouse_events = new_mouse_events;
+
+    const Vec2i logical = context->resolution;
+    const Vec2i window = context->window_size;
+    const bool scaling = context->logical_scaling && window.x > 0 && window.y > 0;
+
+    if (scaling) {
+        mouse_position = {static_cast<float>(to_logical(cursor.x, logical.x, window.x)),
+                          static_cast<float>(to_logical(cursor.y, logical.y, window.y))};
+    } else {
+        mouse_position = {static_cast<float>(cursor.x), static_cast<float>(cursor.y)};
+    }
+
+    for (const KeyEvent& event : key_events) {
+        if (event.code < 256) keys[event.code] = event.state == 1 ? 1 : 0;
+    }
+
+    for (MouseEvent& event : mouse_events) {
+        const bool inside =
+            event.x >= 0 && event.x <= window.x && event.y >= 0 && event.y <= window.y;
+        if (!inside) event.state = 0;
+        if (scaling) {
+            event.x = to_logical(event.x, logical.x, window.x);
+            event.y = to_logical(event.y, logical.y, window.y);
+        }
+        const uint8_t down = event.state == 1 ? 1 : 0;
+        switch (event.button) {
+        case 0: mouse_left = down; break;
+        case 1: mouse_right = down; break;
+        case 2: mouse_middle = down; break;
+        default: break;  // the wheel sets no button
+        }
+    }
+}
+
+void Input::clear()
+{
+    mouse_position = {0, 0};
+    std::fill(std::begin(keys), std::end(keys), 0);
+    mouse_left = 0;
+    mouse_middle = 0;
+    mouse_right = 0;
+}
+
+bool Input::key_down(uint32_t code) const
+{
+    return code < 256 && keys[code] != 0;
+}

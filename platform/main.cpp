@@ -1,0 +1,56 @@
+// The process: the window, the game thread, the message pump on this (the
+// main) thread, and the orderly end.
+#include <windows.h>
+#include <process.h>
+
+#include "core/String.h"
+#include "core/Thread.h"
+#include "game/GameThread.h"
+#include "platform/Window.h"
+
+#include <iostream>
+
+int main() {
+    {
+        const Vec2i size{1280, 720};
+        const String title("Quillfen!");
+        main_window = new Window(size, title);
+    }
+
+    ThreadStartRecordWithoutArgument* record = new ThreadStartRecordWithoutArgument{game_thread};
+    unsigned thread_id = 0;
+    HANDLE game = reinterpret_cast<HANDLE>(
+        _beginthreadex(NULL, 0, thread_start_without_argument, record, 0, &thread_id));
+    if (!game)
+        delete record;  // the trampoline never ran
+    SetThreadPriority(game, THREAD_PRIORITY_TIME_CRITICAL);
+
+    while (app_running.load(std::memory_order_relaxed)) {
+        if (!main_window->process_messages())
+            break;
+    }
+    app_running.store(0, std::memory_order_relaxed);
+
+    // The loop may have ended on a cleared flag with the pump still open; the
+    // game thread could then send to the window (Window::error) and wait for
+    // a delivery that never comes while this thread waits for it. Ending the
+    // pump formally delivers what is queued and makes every later send
+    // return at once.
+    PostQuitMessage(0);
+    while (main_window->process_messages()) {
+    }
+
+    WaitForSingleObject(game, INFINITE);
+
+    if (main_window) {
+        delete main_window;
+        main_window = nullptr;
+    }
+    // However the program ended, the screen saver is the user's again.
+    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, NULL, SPIF_SENDCHANGE);
+
+    std::cout << "\n[i] Reached end of main(), de-constructing...\n" << std::flush;
+
+    CloseHandle(game);
+    return 0;
+}

@@ -1,0 +1,49 @@
+// Fixtures and probes shared by the audio suites: tones made with sox and
+// encoded with lame or oggenc into a scratch folder, whole-file reference
+// decodes by the real libraries, and waits on the audio threads.
+#pragma once
+
+#include "win32/testing.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<uint8_t>;
+
+// A scratch folder of this process, removed at exit.
+const std::string& scratch_dir();
+
+struct Tone {
+    double seconds = 1.0;
+    int rate = 44100;
+    int channels = 2;
+    // Added to sox's synth effect chain, e.g. "sine 440 vol 0.5".
+    std::string synth = "sine 440 vol 0.5";
+};
+
+// Encodes the tone with lame at the bitrate (kbit/s); returns the MP3's path.
+std::string make_mp3(const std::string& name, const Tone& tone, int kbps = 128);
+// Encodes the tone with oggenc; returns the Ogg file's path.
+std::string make_ogg(const std::string& name, const Tone& tone);
+std::string write_file(const std::string& name, const Bytes& bytes);
+Bytes read_file(const std::string& path);
+
+// The whole file decoded at once by libmpg123's own file reader, as signed
+// 16-bit samples.
+Bytes mp3_reference(const std::string& path);
+// The whole file decoded by vorbisfile as signed 16-bit little-endian samples.
+Bytes ogg_reference(const std::string& path);
+
+// Every buffer of a recording, joined.
+Bytes joined(const WaveRecording& recording);
+// The sum of the signed 16-bit samples.
+int64_t sample_sum(const Bytes& bytes);
+
+// Polls the condition until it holds or the time is up.
+bool eventually(const std::function<bool()>& condition, double seconds = 20);
+// No decode thread and no mixer thread runs and no output is registered.
+bool audio_idle();
+// With on-demand devices: completes queued buffers until the audio is idle.
+bool play_out_on_demand(double seconds = 20);

@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# The built program as a user meets it: started from its run folder on a
+# virtual screen of its own, with SDL's disk audio driver recording what it
+# plays. The title screen must show both buttons where the layout puts them
+# (logical 640 x 360 drawn 2x on a 1280 x 720 client area), the start button
+# must turn green under the mouse, and a click on exit must end the program
+# with code 0 and its final line. The recorded audio must not be silent.
+# Usage: e2e_title_screen.sh <path of quillfen in its run folder>
+set -euo pipefail
+
+program="$(realpath "$1")"
+source "$(dirname "$0")/own_display.sh"
+work="$(mktemp -d)"
+pid=""
+cleanup() {
+  [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true
+  rm -rf "$work"
+  kill "$own_display_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*"
+  echo "--- standard output:"; cat "$work/stdout" || true
+  echo "--- standard error:"; cat "$work/stderr" || true
+  exit 1
+}
+
+# Mean red, green and blue (0 to 1) of a rectangle of the client area in a
+# screenshot: mean_rgb <shot> <x> <y> <width> <height>
+mean_rgb() {
+  convert "$1" -crop "$4x$5+$((origin_x + $2))+$((origin_y + $3))" +repage \
+    -format '%[fx:mean.r] %[fx:mean.g] %[fx:mean.b]' info:
+}
+shot() { import -window root "$work/$1.png"; }
+# awk tests on the three means: check <shot> <rect...> <awk condition on r g b>
+check() {
+  local rgb
+  rgb="$(mean_rgb "$work/$1.png" "$2" "$3" "$4" "$5")"
+  awk -v rgb="$rgb" "BEGIN { split(rgb, c, \" \"); r = c[1]; g = c[2]; b = c[3]; exit !($6) }"
+}
+
+# Client pixels of the two buttons: logical (220, 100) and (220, 170), 200 x 50.
+start_rect=(440 200 400 100)
+exit_rect=(440 340 400 100)
+lit='r > 0.3 && g > 0.3 && b > 0.3'
+green='g > 0.3 && r < 0.1 && b < 0.1'
+dark='r < 0.05 && g < 0.05 && b < 0.05'
+
+cd "$(dirname "$program")"
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw" \
+  "$program" >"$work/stdout" 2>"$work/stderr" &
+pid=$!
+
+window="$(timeout 30 xdotool search --sync --onlyvisible --name '^Quillfen!$' | head -n 1)" ||
+  fail "no window named Quillfen!"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+origin_x=$X
+origin_y=$Y
+[ "$WIDTH" = 1280 ] && [ "$HEIGHT" = 720 ] || fail "client area ${WIDTH}x${HEIGHT}, not 1280x720"
+
+# Start-up ends with the first presented frame. The pointer rests off the
+# buttons meanwhile.
+xdotool mousemove --window "$window" 100 100
+for _ in $(seq 100); do
+  shot title
+  if check title "${start_rect[@]}" "$lit" && check title "${exit_rect[@]}" "$lit"; then break; fi
+  sleep 0.2
+done
+check title "${start_rect[@]}" "$lit" || fail "no lit start button at (440, 200) 400 x 100"
+check title "${exit_rect[@]}" "$lit" || fail "no lit exit button at (440, 340) 400 x 100"
+# Nothing but black around and between them: the buttons are 2x, not 1x.
+check title 440 300 400 40 "$dark" || fail "the gap between the buttons is not black"
+check title 860 200 400 240 "$dark" || fail "right of the buttons is not black"
+check title 0 200 420 240 "$dark" || fail "left of the buttons is not black"
+
+xdotool mousemove --window "$window" 640 250
+sleep 0.5
+shot hover
+check hover "${start_rect[@]}" "$green" || fail "the start button is not green under the mouse"
+check hover "${exit_rect[@]}" "$lit" || fail "the exit button is not white while the mouse is on start"
+
+xdotool mousemove --window "$window" 640 390
+sleep 0.3
+xdotool click 1
+status=0
+for _ in $(seq 100); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$pid" 2>/dev/null && fail "still running 10 s after the click on exit"
+wait "$pid" || status=$?
+pid=""
+[ "$status" = 0 ] || fail "exit code $status"
+[ "$(tail -n 1 "$work/stdout")" = "[i] Reached end of main(), de-constructing..." ] ||
+  fail "the last line is not the end of main"
+
+# The music as the disk driver wrote it: 16-bit stereo at 44100 Hz.
+[ -s "$work/audio.raw" ] || fail "no audio was written"
+peak="$(sox -t raw -r 44100 -e signed -b 16 -c 2 "$work/audio.raw" -n stat 2>&1 |
+  awk '/Maximum amplitude/ { print $3 }')"
+awk -v p="$peak" 'BEGIN { exit !(p > 0.05) }' || fail "the recorded audio is silent (peak $peak)"
+echo "PASS"

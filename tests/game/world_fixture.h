@@ -1,0 +1,178 @@
+// The play screen under test: the stage's GL context and textures, an empty
+// Sound store whose "could not be found" lines tell which sounds were played,
+// the Input set directly, the manual clock and the generator reseeded to 3.
+#pragma once
+
+#include "world_stage.h"
+
+#include "audio/Sound.h"
+#include "game/Game.h"
+#include "platform/Input.h"
+#include "win32/testing.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+// The rule of random_float and random_int on a private copy of the
+// generator, to tell which draw went where.
+struct Draws {
+    std::mt19937 generator{3};
+
+    float real(float low, float high)
+    {
+        const double u = static_cast<double>(generator()) * 0x1p-32;
+        return static_cast<float>(static_cast<double>(low) +
+                                  (static_cast<double>(high) - static_cast<double>(low)) * u);
+    }
+    int integer(int low, int high)
+    {
+        const uint32_t n = static_cast<uint32_t>(high - low) + 1u;
+        const uint32_t scale = 4294967295u / n;
+        const uint32_t limit = n * scale;
+        uint32_t draw;
+        do draw = generator();
+        while (draw >= limit);
+        return low + static_cast<int>(draw / scale);
+    }
+    void skip(int count) { generator.discard(count); }
+};
+
+// Standard output redirected to a file while an action runs; the lines of
+// the empty Sound store name the sounds played, every other line is passed
+// on to the real standard output so nothing is hidden.
+class StdoutCapture {
+public:
+    void begin()
+    {
+        std::cout.flush();
+        std::fflush(stdout);
+        saved = dup(1);
+        std::FILE* file = std::tmpfile();
+        capture = dup(fileno(file));
+        std::fclose(file);
+        dup2(capture, 1);
+    }
+    // The sounds played since begin, in order.
+    std::vector<std::string> end()
+    {
+        std::cout.flush();
+        std::fflush(stdout);
+        dup2(saved, 1);
+        close(saved);
+        std::string text;
+        lseek(capture, 0, SEEK_SET);
+        char buffer[4096];
+        for (ssize_t n; (n = read(capture, buffer, sizeof buffer)) > 0;) text.append(buffer, n);
+        close(capture);
+
+        std::vector<std::string> sounds;
+        const std::string prefix = "[!] Sound::play_sound: \"";
+        const std::string suffix = "\" could not be found.";
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind(prefix, 0) == 0 && line.size() > prefix.size() + suffix.size() &&
+                line.compare(line.size() - suffix.size(), suffix.size(), suffix) == 0) {
+                sounds.push_back(line.substr(prefix.size(),
+                                             line.size() - prefix.size() - suffix.size()));
+            } else {
+                std::cout << line << '\n';
+            }
+        }
+        return sounds;
+    }
+
+private:
+    int saved = -1;
+    int capture = -1;
+};
+
+class PlayScreen : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(stage.ready()) << "no GL context (run under Xvfb)";
+        testing_set_manual_clock(true);
+        rng.seed(3);
+        context.resolution = {640, 360};
+        context.screen_rect = {0, 0, 640, 360};
+        context.graphics = make_graphics(leave_out());
+        for (const PlayTexture& art : play_textures) {
+            if (!leave_out().count(art.name)) {
+                ASSERT_NE(nullptr, context.graphics->get_texture(art.name)) << art.name;
+            }
+        }
+        context.sound = new Sound();
+        context.input = new Input(&context);
+        capture.begin();
+        game = new Game(&context);
+        game_sounds = capture.end();
+    }
+
+    void TearDown() override
+    {
+        delete world;
+        delete game;
+        delete context.input;
+        delete context.sound;
+        delete context.graphics;
+        testing_set_manual_clock(false);
+    }
+
+    // Textures the store of this test lacks.
+    virtual std::set<std::string> leave_out() const { return {}; }
+
+    // A new play screen, as the Game makes it; the sounds of its construction.
+    std::vector<std::string> new_world()
+    {
+        delete world;
+        capture.begin();
+        world = new World(&context, game);
+        return capture.end();
+    }
+
+    // Moves the clock on, runs one update and gives the sounds it played.
+    std::vector<std::string> step(double milliseconds = 0)
+    {
+        testing_advance_clock_ms(milliseconds);
+        capture.begin();
+        world->update();
+        return capture.end();
+    }
+
+    Player& player() { return WorldProbe::player(*world); }
+    std::vector<Enemy*>& enemies() { return WorldProbe::enemies(*world); }
+    int32_t score() { return WorldProbe::score(*world); }
+
+    // A shot that stands still at the point: the makers' fields, speed 0.
+    static Bullet* still_bullet(const Vec2f& at, const Vec2f& size, float power)
+    {
+        Bullet* bullet = new Bullet();
+        bullet->position = at;
+        bullet->size = size;
+        bullet->power = power;
+        return bullet;
+    }
+
+    GlStage stage;  // first in, last out: the textures die in its context
+    GameContext context;
+    Game* game = nullptr;
+    World* world = nullptr;
+    StdoutCapture capture;
+    std::vector<std::string> game_sounds;
+};
+
+inline bool is_one_of(const std::string& name, std::initializer_list<const char*> names)
+{
+    for (const char* candidate : names)
+        if (name == candidate) return true;
+    return false;
+}

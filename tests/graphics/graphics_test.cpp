@@ -1,0 +1,179 @@
+// The named store loading from a factory file and fixtures the test makes:
+// PNGs written with LodePNG, a broken PNG, missing paths, a DejaVu face.
+#include "graphics/Graphics.h"
+#include "tests/graphics/GlWindow.h"
+
+#include <gtest/gtest.h>
+#include <lodepng.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+namespace {
+
+const std::string sans = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+class GraphicsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(window.ready());
+        char pattern[] = "/tmp/graphics-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        write_png("red.png", 2, 3, {255, 0, 0, 255});
+        write_png("wide.png", 4, 1, {0, 0, 255, 128});
+        std::ofstream(dir / "broken.png", std::ios::binary) << "\x89PNG\r\n\x1a\n not really";
+    }
+
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    void write_png(const std::string& name, unsigned int w, unsigned int h, std::vector<unsigned char> texel) {
+        std::vector<unsigned char> pixels;
+        for (unsigned int i = 0; i < w * h; ++i)
+            pixels.insert(pixels.end(), texel.begin(), texel.end());
+        ASSERT_EQ(lodepng::encode((dir / name).string(), pixels, w, h), 0u);
+    }
+
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+
+    // A factory file of the given text, loaded into a Config.
+    Config factory(const std::string& text) {
+        std::ofstream(dir / "factory.txt") << text;
+        Config config;
+        EXPECT_TRUE(config.load(path("factory.txt").c_str()));
+        return config;
+    }
+
+    GlWindow window{16, 16};
+    std::filesystem::path dir;
+    Graphics graphics;
+};
+
+TEST_F(GraphicsTest, LoadsEveryTextureAndFontByName) {
+    const Config config = factory("[textures]\nred = " + path("red.png") + "\nwide = " + path("wide.png") +
+                                  "\nalso red = " + path("red.png") + "\n[fonts]\nlucon = " + sans + "\n[sounds]\n");
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(graphics.load(config));
+    Texture* red = graphics.get_texture("red");
+    Texture* also_red = graphics.get_texture("also red");
+    Texture* wide = graphics.get_texture("wide");
+    Font* font = graphics.get_font("lucon");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+
+    ASSERT_NE(red, nullptr);
+    ASSERT_NE(wide, nullptr);
+    ASSERT_NE(also_red, nullptr);
+    EXPECT_EQ(red->get_size().x, 2);
+    EXPECT_EQ(red->get_size().y, 3);
+    EXPECT_EQ(wide->get_size().x, 4);
+    EXPECT_EQ(wide->get_size().y, 1);
+    // Two names of one path are two textures.
+    EXPECT_NE(red, also_red);
+    EXPECT_NE(red->get_name(), also_red->get_name());
+    EXPECT_EQ(texture_image(wide->get_name()).at(3, 0), (Rgba{0, 0, 255, 128}));
+    GLint filter = 0;
+    glBindTexture(GL_TEXTURE_2D, red->get_name());
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
+    EXPECT_EQ(filter, GL_NEAREST);
+
+    ASSERT_NE(font, nullptr);
+    ASSERT_NE(font->get_glyph('A'), nullptr);
+    // At 20 pixels a capital stands about 15 pixels high.
+    EXPECT_EQ(font->get_metrics('A').horiBearingY >> 6, 15);
+}
+
+TEST_F(GraphicsTest, FirstFailureInKeyOrderStopsTheLoad) {
+    // Key order is byte order: "Missing" comes before "another".
+    const Config config = factory("[textures]\nanother = " + path("red.png") + "\nMissing = " + path("none.png") +
+                                  "\n[fonts]\nlucon = " + sans + "\n");
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(graphics.load(config));
+    EXPECT_EQ(graphics.get_texture("another"), nullptr);
+    EXPECT_EQ(graphics.get_font("lucon"), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "[!] Graphics::import_png: \"" + path("none.png") + "\" could not be found.\n" +
+                  "[!] Graphics::get_texture: Could not find \"another\"\n" +
+                  "[!] Graphics::get_font: Could not find \"lucon\"\n");
+}
+
+TEST_F(GraphicsTest, BrokenPngKeepsWhatLoadedBefore) {
+    const Config config = factory("[textures]\na = " + path("red.png") + "\nb = " + path("broken.png") +
+                                  "\nc = " + path("wide.png") + "\n[fonts]\n");
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(graphics.load(config));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "[!] Graphics::import_png: \"" + path("broken.png") + "\" could not be found.\n");
+    EXPECT_NE(graphics.get_texture("a"), nullptr);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(graphics.get_texture("c"), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "[!] Graphics::get_texture: Could not find \"c\"\n");
+}
+
+TEST_F(GraphicsTest, MissingSections) {
+    struct {
+        std::string text;
+        bool loads;
+        std::string output;
+    } cases[] = {
+        {"[fonts]\nlucon = " + sans + "\n", false, "[!] Graphics::load: Could not find [textures] section\n"},
+        {"[textures]\nred = " + path("red.png") + "\n", false, "[!] Graphics::load: Could not find [fonts] section\n"},
+        {"[textures]\n[fonts]\nlucon = " + sans + "\n", true, ""},
+        {"[ textures ]\n[fonts]\n", false, "[!] Graphics::load: Could not find [textures] section\n"},
+    };
+    for (const auto& c : cases) {
+        Graphics store;
+        const Config config = factory(c.text);
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(store.load(config), c.loads) << c.text;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.output) << c.text;
+    }
+    // Without [textures] no font is looked at; without [fonts] the textures
+    // stay loaded.
+    Graphics fonts_only;
+    testing::internal::CaptureStdout();
+    fonts_only.load(factory(cases[0].text));
+    EXPECT_EQ(fonts_only.get_font("lucon"), nullptr);
+    Graphics textures_only;
+    textures_only.load(factory(cases[1].text));
+    EXPECT_NE(textures_only.get_texture("red"), nullptr);
+    testing::internal::GetCapturedStdout();
+}
+
+TEST_F(GraphicsTest, MissingFontFace) {
+    const Config config = factory("[textures]\n[fonts]\nlucon = " + path("none.ttf") + "\n");
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(graphics.load(config));
+    EXPECT_EQ(graphics.get_font("lucon"), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Error initialising new FreeType face!\n[!] Graphics::import_truetype: \"" + path("none.ttf") +
+                  "\" could not be found.\n[!] Graphics::get_font: Could not find \"lucon\"\n");
+}
+
+TEST_F(GraphicsTest, NameAlreadyHeldKeepsItsFirstAsset) {
+    ASSERT_TRUE(graphics.import_png(path("red.png").c_str(), "ship"));
+    ASSERT_TRUE(graphics.import_png(path("wide.png").c_str(), "ship"));
+    EXPECT_EQ(graphics.get_texture("ship")->get_size().x, 2);
+    ASSERT_TRUE(graphics.import_truetype(sans.c_str(), "lucon", 20));
+    Font* first = graphics.get_font("lucon");
+    ASSERT_TRUE(graphics.import_truetype(sans.c_str(), "lucon", 40));
+    EXPECT_EQ(graphics.get_font("lucon"), first);
+    EXPECT_EQ(first->get_metrics('A').horiBearingY >> 6, 15);
+    // A texture and a font may share a name.
+    ASSERT_TRUE(graphics.import_png(path("red.png").c_str(), "lucon"));
+    EXPECT_NE(graphics.get_texture("lucon"), nullptr);
+}
+
+TEST_F(GraphicsTest, DestroyingTheStoreDeletesItsTextures) {
+    auto store = std::make_unique<Graphics>();
+    ASSERT_TRUE(store->import_png(path("red.png").c_str(), "red"));
+    ASSERT_TRUE(store->import_truetype(sans.c_str(), "lucon", 20));
+    const GLuint red = store->get_texture("red")->get_name();
+    const GLuint glyph = store->get_font("lucon")->get_glyph('A')->get_name();
+    store.reset();
+    EXPECT_FALSE(glIsTexture(red));
+    EXPECT_FALSE(glIsTexture(glyph));
+}
+
+}  // namespace

@@ -1,0 +1,140 @@
+// Message boxes, the screen saver, the system's cursor, icon and module
+// handles, and the rest of the window part's test panel.
+#include "user_internal.h"
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace window_part;
+
+namespace {
+
+// Stand-ins the handles point at; nothing ever reads through them.
+char module_token;
+char arrow_token;
+char application_icon_token;
+
+}  // namespace
+
+void window_part::apply_system_state() {
+    struct Confinement {
+        SDL_Window* sdl;
+        bool held;
+        SDL_Rect rect;
+    };
+    std::vector<Confinement> windows;
+    bool cursor_shown = true;
+    bool screen_saver = true;
+    {
+        UserState& state = user_state();
+        std::lock_guard<std::mutex> hold(state.lock);
+        cursor_shown = state.cursor_count >= 0;
+        screen_saver = state.screen_saver;
+        for (const auto& entry : state.windows) {
+            const WindowRecord& record = *entry.second;
+            // The part of the rectangle inside the client area, in window pixels.
+            const int64_t left = std::max<int64_t>(state.clip.left, record.origin.x);
+            const int64_t top = std::max<int64_t>(state.clip.top, record.origin.y);
+            const int64_t right = std::min<int64_t>(state.clip.right, int64_t{record.origin.x} + record.width);
+            const int64_t bottom = std::min<int64_t>(state.clip.bottom, int64_t{record.origin.y} + record.height);
+            const bool held = state.clipped && left < right && top < bottom;
+            windows.push_back({record.sdl, held,
+                               SDL_Rect{saturate(left - record.origin.x), saturate(top - record.origin.y),
+                                        saturate(right - left), saturate(bottom - top)}});
+        }
+    }
+    if (!SDL_WasInit(SDL_INIT_VIDEO))
+        return;
+    for (const Confinement& window : windows)
+        SDL_SetWindowMouseRect(window.sdl, window.held ? &window.rect : nullptr);
+    SDL_ShowCursor(cursor_shown ? SDL_ENABLE : SDL_DISABLE);
+    if (screen_saver)
+        SDL_EnableScreenSaver();
+    else
+        SDL_DisableScreenSaver();
+}
+
+int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
+    const std::string body = text ? text : "";
+    const std::string title = caption ? caption : "Error";
+    std::fprintf(stderr, "%s: %s\n", title.c_str(), body.c_str());
+    std::fflush(stderr);
+    bool capture = false;
+    {
+        UserState& state = user_state();
+        std::lock_guard<std::mutex> hold(state.lock);
+        state.boxes.push_back({body, title, type});
+        capture = state.capture_boxes;
+    }
+    if (capture)
+        return IDOK;
+    const Uint32 flags =
+        (type & 0xF0) == MB_ICONEXCLAMATION ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION;
+    return static_cast<int>(run_on_window_thread([flags, &title, &body] {
+        return SDL_ShowSimpleMessageBox(flags, title.c_str(), body.c_str(), nullptr) == 0 ? LRESULT{IDOK}
+                                                                                         : LRESULT{0};
+    }));
+}
+
+BOOL SystemParametersInfoA(UINT action, UINT ui_param, PVOID, UINT) {
+    if (action != SPI_SETSCREENSAVEACTIVE)
+        return FALSE;
+    {
+        std::lock_guard<std::mutex> hold(user_state().lock);
+        user_state().screen_saver = ui_param != FALSE;
+    }
+    run_on_window_thread([] {
+        apply_system_state();
+        return LRESULT{0};
+    });
+    return TRUE;
+}
+
+HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
+    return instance == NULL && name == IDC_ARROW ? reinterpret_cast<HCURSOR>(&arrow_token) : NULL;
+}
+
+HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
+    return instance == NULL && name == IDI_APPLICATION ? reinterpret_cast<HICON>(&application_icon_token)
+                                                      : NULL;
+}
+
+HMODULE GetModuleHandleA(LPCSTR module_name) {
+    return module_name == nullptr ? reinterpret_cast<HMODULE>(&module_token) : NULL;
+}
+
+void testing_capture_message_boxes(bool capture) {
+    std::lock_guard<std::mutex> hold(user_state().lock);
+    user_state().capture_boxes = capture;
+}
+
+std::vector<TestingMessageBox> testing_message_boxes() {
+    std::lock_guard<std::mutex> hold(user_state().lock);
+    return user_state().boxes;
+}
+
+bool testing_screen_saver_active() {
+    std::lock_guard<std::mutex> hold(user_state().lock);
+    return user_state().screen_saver;
+}
+
+bool testing_window_minimised(HWND window) {
+    std::lock_guard<std::mutex> hold(user_state().lock);
+    WindowRecord* record = find_window(window);
+    return record != nullptr && record->minimised;
+}
+
+void testing_fail_register_class(bool fail) {
+    std::lock_guard<std::mutex> hold(user_state().lock);
+    user_state().fail_class = fail;
+}
+
+void testing_fail_create_window(bool fail) {
+    std::lock_guard<std::mutex> hold(user_state().lock);
+    user_state().fail_create = fail;
+}
+
+void testing_fail_register_raw_input(bool fail) {
+    std::lock_guard<std::mutex> hold(user_state().lock);
+    user_state().fail_raw = fail;
+}
