@@ -379,8 +379,9 @@ TEST_F(GameThreadRun, TheExitButtonEndsTheProgram)
         move_to(over_exit);
         std::this_thread::sleep_for(50ms);
         testing_inject_button(window, TestingButton::left, true);
-        // The game thread clears app_running and wakes the pump itself.
-        EXPECT_TRUE(wait_for([] { return app_running.load() == 0; }));
+        // The game thread clears app_running and wakes the pump itself:
+        // nothing else comes to this window.
+        EXPECT_TRUE(wait_for([&] { return pump_ended.load(); }, 5s)) << "the pump sleeps on";
     });
     EXPECT_TRUE(testing_message_boxes().empty());
     EXPECT_GT(swaps.load(), 0);

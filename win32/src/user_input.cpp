@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-using namespace window_part;
+using namespace window_layer;
 
 namespace {
 
@@ -191,18 +191,20 @@ void translate_window_event(const SDL_WindowEvent& event) {
         return;
     case SDL_WINDOWEVENT_MOVED:
         // Only a move the program did not ask for changes the origin.
-        if (event.data1 != record->applied.origin.x || event.data2 != record->applied.origin.y) {
+        if (!is_recent(record->recent_origins, event.data1, event.data2)) {
             record->origin = {event.data1, event.data2};
             record->applied.origin = record->origin;
+            remember(record->recent_origins, record->origin);
         }
         return;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
-        if (event.data1 == record->applied.width && event.data2 == record->applied.height)
-            return;  // the size the program asked for
+        if (is_recent(record->recent_sizes, event.data1, event.data2))
+            return;  // a size the program asked for
         record->width = event.data1;
         record->height = event.data2;
         record->applied.width = event.data1;
         record->applied.height = event.data2;
+        remember(record->recent_sizes, {event.data1, event.data2});
         break;
     case SDL_WINDOWEVENT_MINIMIZED:
         record->minimised = true;
@@ -255,7 +257,7 @@ bool push_window_event(HWND window, SDL_WindowEventID id, int data1 = 0, int dat
 
 }  // namespace
 
-namespace window_part {
+namespace window_layer {
 
 void translate_event(const SDL_Event& event) {
     UserState& state = user_state();
@@ -286,7 +288,7 @@ void translate_event(const SDL_Event& event) {
     }
 }
 
-}  // namespace window_part
+}  // namespace window_layer
 
 BOOL RegisterRawInputDevices(const RAWINPUTDEVICE* devices, UINT count, UINT size) {
     if (devices == nullptr || count == 0 || size != sizeof(RAWINPUTDEVICE))

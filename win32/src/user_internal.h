@@ -1,10 +1,10 @@
-// What the window part's sources share: the thread queues, the window
+// What the window half's sources share: the thread queues, the window
 // records and the one lock that guards them.
 //
 // Locking: everything below is guarded by user_state().lock, except the
 // immutable parts noted. The lock is never held while a window procedure
 // runs or while the thread waits for SDL or for another thread, so a
-// procedure may call any function of the part.
+// procedure may call any function of this half.
 #pragma once
 
 #include <windows.h>
@@ -23,8 +23,8 @@
 #include <thread>
 #include <vector>
 
-// The window part's own names, kept apart from the other parts of the layer.
-namespace window_part {
+// The window half's own names, kept apart from the other parts of the layer.
+namespace window_layer {
 
 // A message sent from another thread, or a call handed to the window
 // thread: run by the queue's owner, answered with its result.
@@ -48,7 +48,7 @@ struct ThreadQueue {
     uint64_t arrivals = 0;
     // A wake-up event is in SDL's queue and not yet taken (window thread).
     bool wake_pending = false;
-    // Other threads wait here in GetMessageA.
+    // A thread other than the window thread waits here in GetMessageA.
     std::condition_variable changed;
 };
 
@@ -87,6 +87,11 @@ struct WindowRecord {
     bool focused;
     bool destroying = false;
     AppliedWindow applied;
+    // Origins and sizes ({width, height}) recently given to SDL. The display
+    // server reports each of them back, late and in order; only a report
+    // that matches none is a change made by the user or the window manager.
+    std::deque<POINT> recent_origins;
+    std::deque<POINT> recent_sizes;
     // The client size and state WM_SIZE last reported.
     int notified_width;
     int notified_height;
@@ -169,6 +174,10 @@ void apply_system_state();
 // With the lock held: the platform event made into messages (window thread).
 void translate_event(const SDL_Event& event);
 
+// With the lock held: the last few values given to SDL, and a look-up.
+void remember(std::deque<POINT>& recent, POINT value);
+bool is_recent(const std::deque<POINT>& recent, int x, int y);
+
 // Screen geometry in 64 bits, saturated to the 32-bit range on the way back.
 LONG saturate(int64_t value);
 inline LPARAM make_lparam(int low, int high) {
@@ -176,4 +185,4 @@ inline LPARAM make_lparam(int low, int high) {
                                static_cast<WORD>(low));
 }
 
-}  // namespace window_part
+}  // namespace window_layer

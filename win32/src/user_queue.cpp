@@ -2,7 +2,7 @@
 // and dispatching to window procedures.
 #include "user_internal.h"
 
-using namespace window_part;
+using namespace window_layer;
 
 namespace {
 
@@ -137,7 +137,7 @@ void wait_for_more(UserState& state, ThreadQueue& queue, uint64_t seen) {
     queue.changed.wait(hold, [&] { return queue.arrivals != seen; });
 }
 
-// A window filter must name a live window of the caller's.
+// A window filter must name a live window.
 bool filter_ok(HWND window) {
     if (window == NULL)
         return true;
@@ -152,7 +152,7 @@ void start_pump(UserState& state, ThreadQueue& queue) {
 
 }  // namespace
 
-namespace window_part {
+namespace window_layer {
 
 UserState& user_state() {
     static UserState* state = new UserState();
@@ -178,7 +178,7 @@ void wake(ThreadQueue& queue) {
         return;
     SDL_Event event{};
     event.type = user_state().wake_event;
-    // SDL never calls back into this part, so pushing under the lock is safe.
+    // SDL never calls back into this code, so pushing under the lock is safe.
     if (SDL_PushEvent(&event) == 1)
         queue.wake_pending = true;
 }
@@ -219,7 +219,7 @@ LRESULT call_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
     return procedure(window, message, wparam, lparam);
 }
 
-}  // namespace window_part
+}  // namespace window_layer
 
 BOOL GetMessageA(LPMSG message, HWND window, UINT first, UINT last) {
     if (message == nullptr || !filter_ok(window))

@@ -1,11 +1,11 @@
 // Message boxes, the screen saver, the system's cursor, icon and module
-// handles, and the rest of the window part's test panel.
+// handles, and the rest of the window half's test panel.
 #include "user_internal.h"
 
 #include <algorithm>
 #include <cstdio>
 
-using namespace window_part;
+using namespace window_layer;
 
 namespace {
 
@@ -16,7 +16,7 @@ char application_icon_token;
 
 }  // namespace
 
-void window_part::apply_system_state() {
+void window_layer::apply_system_state() {
     struct Confinement {
         SDL_Window* sdl;
         bool held;

@@ -8,7 +8,7 @@
 #include <climits>
 #include <strings.h>
 
-using namespace window_part;
+using namespace window_layer;
 
 namespace {
 
@@ -62,10 +62,23 @@ AppliedWindow wanted(const WindowRecord& record) {
 
 }  // namespace
 
-namespace window_part {
+namespace window_layer {
 
 LONG saturate(int64_t value) {
     return static_cast<LONG>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+void remember(std::deque<POINT>& recent, POINT value) {
+    recent.push_back(value);
+    if (recent.size() > 8)
+        recent.pop_front();
+}
+
+bool is_recent(const std::deque<POINT>& recent, int x, int y) {
+    for (const POINT& value : recent)
+        if (value.x == x && value.y == y)
+            return true;
+    return false;
 }
 
 WindowRecord* find_window(HWND window) {
@@ -80,7 +93,7 @@ WindowRecord* find_sdl_window(Uint32 sdl_id) {
     return nullptr;
 }
 
-}  // namespace window_part
+}  // namespace window_layer
 
 bool layer_init_subsystem(unsigned int sdl_init_flags) {
     static std::mutex& guard = *new std::mutex();
@@ -105,7 +118,7 @@ SDL_Window* layer_sdl_window(HWND window) {
     return record ? record->sdl : nullptr;
 }
 
-namespace window_part {
+namespace window_layer {
 
 bool claim_window_thread() {
     UserState& state = user_state();
@@ -150,10 +163,13 @@ void apply_window(HWND window) {
     }
     if (want.bordered != had.bordered)
         SDL_SetWindowBordered(sdl, want.bordered ? SDL_TRUE : SDL_FALSE);
-    if (want.origin.x != had.origin.x || want.origin.y != had.origin.y)
-        SDL_SetWindowPosition(sdl, std::clamp<int>(want.origin.x, -largest_side, largest_side),
-                              std::clamp<int>(want.origin.y, -largest_side, largest_side));
-    if (want.width != had.width || want.height != had.height)
+    const bool moved = want.origin.x != had.origin.x || want.origin.y != had.origin.y;
+    const POINT sdl_origin{std::clamp<int>(want.origin.x, -largest_side, largest_side),
+                           std::clamp<int>(want.origin.y, -largest_side, largest_side)};
+    if (moved)
+        SDL_SetWindowPosition(sdl, sdl_origin.x, sdl_origin.y);
+    const bool resized = want.width != had.width || want.height != had.height;
+    if (resized)
         SDL_SetWindowSize(sdl, want.width, want.height);
     if (want.visible != had.visible) {
         if (want.visible)
@@ -178,6 +194,10 @@ void apply_window(HWND window) {
         if (record == nullptr)
             return;
         record->applied = want;
+        if (moved)
+            remember(record->recent_origins, sdl_origin);
+        if (resized)
+            remember(record->recent_sizes, {want.width, want.height});
         if (record->width == record->notified_width && record->height == record->notified_height &&
             record->minimised == record->notified_minimised)
             return;
@@ -207,7 +227,7 @@ void apply_window_on_its_thread(HWND window) {
     });
 }
 
-}  // namespace window_part
+}  // namespace window_layer
 
 ATOM RegisterClassExA(const WNDCLASSEXA* window_class) {
     UserState& state = user_state();
@@ -277,6 +297,8 @@ HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR window_name, DWORD style, 
     record->sdl_id = SDL_GetWindowID(sdl);
     record->origin = {sdl_left, sdl_top};
     record->applied = wanted(*record);
+    remember(record->recent_origins, record->origin);
+    remember(record->recent_sizes, {record->applied.width, record->applied.height});
     record->notified_width = record->width;
     record->notified_height = record->height;
 

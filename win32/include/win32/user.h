@@ -5,17 +5,18 @@
 // it calls one of these functions. Windows are created on one thread only,
 // the window thread (the first one to create a window or read the display
 // settings); SDL video is touched on that thread alone. A window's procedure
-// runs only on that thread, inside GetMessageA, PeekMessageA, DispatchMessageA
-// or a call made there. Calls from other threads read the state the window
-// thread keeps (rectangles, cursor position, styles) or are handed to the
-// window thread as internal messages and waited for.
+// runs only on that thread: inside GetMessageA, PeekMessageA and
+// DispatchMessageA, or inside a call made on that thread that sends to it.
+// Calls from other threads read the state the window thread keeps
+// (rectangles, cursor position, styles) or are handed to the window thread
+// as internal messages and waited for.
 //
 // A thread's pump has ended when it has taken the quit message (GetMessageA
 // returned 0, or PeekMessageA removed it), until it calls GetMessageA or
-// PeekMessageA again, and when the thread is gone. SendMessageA (and every call handed over) to a thread whose
-// pump has ended returns at once with 0 instead of waiting for a delivery
-// that cannot come; a sent message still queued when the pump ends is
-// answered with 0 and dropped.
+// PeekMessageA again, and when the thread is gone. SendMessageA (and every
+// call handed over) to a thread whose pump has ended returns at once with 0
+// instead of waiting for a delivery that cannot come; a sent message still
+// queued when the pump ends is answered with 0 and dropped.
 //
 // Geometry: rectangles are in screen pixels. A framed window
 // (WS_OVERLAPPEDWINDOW) has a frame of 8 pixels left, right and bottom and
@@ -23,7 +24,10 @@
 // frame has none. The window rectangle is the outer one: CreateWindowExA and
 // SetWindowPos take the outer size, the client area is that minus the frame,
 // and a style change keeps the window rectangle and recomputes the client
-// area. A minimised window keeps both rectangles.
+// area. A minimised window keeps both rectangles. The rectangles keep what
+// was asked; the SDL window gets 1 to 16384 pixels per side. A move or resize
+// reported by the display server that the program did not ask for (the user,
+// a window manager) changes the client area and sends WM_SIZE.
 #pragma once
 
 #include "win32/types.h"
@@ -339,10 +343,11 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 // returns 0.
 void PostQuitMessage(int exit_code);
 
-// Shows a box on the window thread (the owner is ignored) with one OK button
-// and writes caption + ": " + text to standard error, so a run without a
-// screen shows it too; IDOK when closed. When the window thread's pump has
-// ended no box can be shown: 0, and only the line on standard error.
+// Shows a box with one OK button on the window thread (on the calling thread
+// while there is none; the owner is ignored) and writes caption + ": " + text
+// to standard error, so a run without a screen shows it too; IDOK when
+// closed. When the window thread's pump has ended no box can be shown: 0,
+// and only the line on standard error.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 // SPI_SETSCREENSAVEACTIVE only (uiParam TRUE or FALSE); FALSE otherwise.
 BOOL SystemParametersInfoA(UINT action, UINT ui_param, PVOID pv_param, UINT win_ini);
