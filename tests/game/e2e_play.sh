@@ -5,52 +5,11 @@
 # ship under the mouse, enemies, stars, the health bar and a SCORE text that
 # changes; the program must survive and end with code 0 when its window is
 # closed. Under the asan preset the same run must report nothing.
-# Usage: e2e_play.sh <path of quillfen in its run folder>
+# Usage: e2e_play.sh <quillfen in its run folder> <close tool>, on an X server of its own
 set -euo pipefail
 
-program="$(realpath "$1")"
-source "$(dirname "$0")/own_display.sh"
-work="$(mktemp -d)"
-pid=""
-cleanup() {
-  [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true
-  rm -rf "$work"
-  kill "$own_display_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
+source "$(dirname "$0")/program_under_test.sh"
 
-fail() {
-  echo "FAIL: $*"
-  echo "--- standard output (last lines):"; tail -n 40 "$work/stdout" || true
-  echo "--- standard error:"; cat "$work/stderr" || true
-  exit 1
-}
-
-# Closing a window the way a window manager's close button does: the
-# WM_DELETE_WINDOW client message. Xvfb runs no window manager, and xdotool
-# can only destroy or kill.
-cat >"$work/close_window.c" <<'C'
-#include <X11/Xlib.h>
-#include <stdlib.h>
-int main(int argc, char** argv)
-{
-    Display* display = XOpenDisplay(NULL);
-    if (!display || argc < 2) return 1;
-    XEvent event = {0};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = strtoul(argv[1], NULL, 0);
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = XInternAtom(display, "WM_DELETE_WINDOW", False);
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
-    XCloseDisplay(display);
-    return 0;
-}
-C
-cc -o "$work/close_window" "$work/close_window.c" -lX11 || fail "could not build the close helper"
-
-shot() { import -window root "$work/$1.png"; }
 # Pixels of a client rectangle whose colour passes an awk test on r g b
 # (0 to 255): count <shot> <x> <y> <width> <height> <condition>
 count() {
@@ -76,13 +35,9 @@ field_colour="$(colour 45 45 75)"
 star_colour="(r == g && b - r >= 13 && b - r <= 17 && r >= 80)"
 bar_colour="($(colour 63 219 6)) || ($(colour 190 48 49))"
 
-# Under the asan preset, leaks inside system libraries are not the game's:
-# the project's suppressions apply, also when the script runs on its own.
-export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$(realpath "$(dirname "$0")/../lsan.supp")}"
-
 cd "$(dirname "$program")"
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw" \
-  "$program" >"$work/stdout" 2>"$work/stderr" &
+  "$program" >"$stdout_file" 2>"$stderr_file" &
 pid=$!
 
 window="$(timeout 30 xdotool search --sync --onlyvisible --name '^Quillfen!$' | head -n 1)" ||
@@ -165,18 +120,8 @@ changed="$(compare -metric AE "$work/score2.png" "$work/score58.png" null: 2>&1 
 [ "${changed%% *}" -gt 50 ] || fail "the SCORE text did not change ($changed pixels differ)"
 
 # Closed like a user closes it: the program ends by itself, with code 0.
-"$work/close_window" "$window"
-status=0
-for _ in $(seq 100); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "still running 10 s after the window was closed"
-wait "$pid" || status=$?
-pid=""
-[ "$status" = 0 ] || fail "exit code $status"
-[ "$(tail -n 1 "$work/stdout")" = "[i] Reached end of main(), de-constructing..." ] ||
-  fail "the last line is not the end of main"
-grep -q "ERROR: \(Address\|Leak\|Undefined\)Sanitizer\|runtime error:" "$work/stderr" &&
+"$close_window" "$window" || fail "close request not sent"
+expect_clean_exit "the window was closed"
+grep -q "ERROR: \(Address\|Leak\|Undefined\)Sanitizer\|runtime error:" "$stderr_file" &&
   fail "the sanitizers reported a fault"
 echo "PASS (enemy pixels $enemies, ship pixels $ship)"

@@ -3,27 +3,11 @@
 # scratch copy of its run folder that lacks one thing shows exactly one
 # message box titled "Error" with its text; once the box's OK is clicked the
 # program ends with code 0 and its final line.
-# Usage: e2e_startup_failures.sh <path of quillfen in its run folder>
+# Usage: e2e_startup_failures.sh <quillfen in its run folder> <close tool>, on an X server of its own
 set -euo pipefail
 
-program="$(realpath "$1")"
+source "$(dirname "$0")/program_under_test.sh"
 run_folder="$(dirname "$program")"
-source "$(dirname "$0")/own_display.sh"
-work="$(mktemp -d)"
-pid=""
-cleanup() {
-  [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true
-  rm -rf "$work"
-  kill "$own_display_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL ($case_name): $*"
-  echo "--- standard output:"; cat "$scratch/stdout" || true
-  echo "--- standard error:"; cat "$scratch/stderr" || true
-  exit 1
-}
 
 # The geometry WxH+X+Y of every top-level window named "Error", one a line.
 error_boxes() {
@@ -35,6 +19,8 @@ try() {
   case_name="$1"
   local text="$2"
   scratch="$work/$case_name"
+  stdout_file="$scratch/stdout"
+  stderr_file="$scratch/stderr"
   mkdir -p "$scratch"
   (cd "$run_folder" && tar --exclude=./quillfen -cf - .) | (cd "$scratch" && tar -xf -)
   (cd "$scratch" && eval "$3")
@@ -58,17 +44,7 @@ try() {
   IFS='x+' read -r w h x y <<<"$boxes"
   xdotool mousemove $((x + w / 2)) $((y + h - 27)) click 1
 
-  for _ in $(seq 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$pid" 2>/dev/null && fail "still running 10 s after the box was closed"
-  local status=0
-  wait "$pid" || status=$?
-  pid=""
-  [ "$status" = 0 ] || fail "exit code $status"
-  [ "$(tail -n 1 "$scratch/stdout")" = "[i] Reached end of main(), de-constructing..." ] ||
-    fail "the last line is not the end of main"
+  expect_clean_exit "the box was closed"
   # The layer writes each box's text to standard error as well.
   [ "$(grep -c -F -- "$text" "$scratch/stderr")" = 1 ] || fail "the box text \"$text\" not once"
   [ -z "$(error_boxes)" ] || fail "a box is left"
@@ -81,5 +57,5 @@ try no_sounds_section 'Could not load sounds' \
   "sed -i '/^\\[sounds\\]/,\$d' factory.txt"
 try missing_texture 'Could not load graphics' 'rm images/ship.png'
 grep -q 'Sound::load: Could not find \[sounds\] section' "$work/no_sounds_section/stdout" ||
-  { case_name=no_sounds_section; scratch="$work/no_sounds_section"; fail "no [sounds] message"; }
+  { case_name=no_sounds_section; stdout_file="$work/no_sounds_section/stdout"; fail "no [sounds] message"; }
 echo "PASS"

@@ -5,26 +5,10 @@
 # (logical 640 x 360 drawn 2x on a 1280 x 720 client area), the start button
 # must turn green under the mouse, and a click on exit must end the program
 # with code 0 and its final line. The recorded audio must not be silent.
-# Usage: e2e_title_screen.sh <path of quillfen in its run folder>
+# Usage: e2e_title_screen.sh <quillfen in its run folder> <close tool>, on an X server of its own
 set -euo pipefail
 
-program="$(realpath "$1")"
-source "$(dirname "$0")/own_display.sh"
-work="$(mktemp -d)"
-pid=""
-cleanup() {
-  [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true
-  rm -rf "$work"
-  kill "$own_display_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*"
-  echo "--- standard output:"; cat "$work/stdout" || true
-  echo "--- standard error:"; cat "$work/stderr" || true
-  exit 1
-}
+source "$(dirname "$0")/program_under_test.sh"
 
 # Mean red, green and blue (0 to 1) of a rectangle of the client area in a
 # screenshot: mean_rgb <shot> <x> <y> <width> <height>
@@ -32,7 +16,6 @@ mean_rgb() {
   convert "$1" -crop "$4x$5+$((origin_x + $2))+$((origin_y + $3))" +repage \
     -format '%[fx:mean.r] %[fx:mean.g] %[fx:mean.b]' info:
 }
-shot() { import -window root "$work/$1.png"; }
 # awk tests on the three means: check <shot> <rect...> <awk condition on r g b>
 check() {
   local rgb
@@ -49,7 +32,7 @@ dark='r < 0.05 && g < 0.05 && b < 0.05'
 
 cd "$(dirname "$program")"
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw" \
-  "$program" >"$work/stdout" 2>"$work/stderr" &
+  "$program" >"$stdout_file" 2>"$stderr_file" &
 pid=$!
 
 window="$(timeout 30 xdotool search --sync --onlyvisible --name '^Quillfen!$' | head -n 1)" ||
@@ -83,17 +66,7 @@ check hover "${exit_rect[@]}" "$lit" || fail "the exit button is not white while
 xdotool mousemove --window "$window" 640 390
 sleep 0.3
 xdotool click 1
-status=0
-for _ in $(seq 100); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "still running 10 s after the click on exit"
-wait "$pid" || status=$?
-pid=""
-[ "$status" = 0 ] || fail "exit code $status"
-[ "$(tail -n 1 "$work/stdout")" = "[i] Reached end of main(), de-constructing..." ] ||
-  fail "the last line is not the end of main"
+expect_clean_exit "the click on exit"
 
 # The music as the disk driver wrote it: 16-bit stereo at 44100 Hz.
 [ -s "$work/audio.raw" ] || fail "no audio was written"

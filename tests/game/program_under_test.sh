@@ -1,0 +1,49 @@
+# Sourced by the end-to-end scripts, which run on an X server of their own
+# (tests/own_display.sh) and are given: <quillfen in its run folder>
+# <the close tool>. Provides the scratch folder, failure reports,
+# screenshots, the window manager's close request and the check that the
+# program ends cleanly.
+program="$(realpath "$1")"
+close_window="$(realpath "$2")"
+work="$(mktemp -d)"
+pid=""
+stdout_file="$work/stdout"
+stderr_file="$work/stderr"
+cleanup() {
+  [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Under the asan preset, leaks inside system libraries are not the game's.
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$(realpath "$(dirname "${BASH_SOURCE[0]}")/../lsan.supp")}"
+# A program built with the thread sanitizer gets Mesa's rasteriser without
+# worker threads, whose synchronisation the sanitizer cannot see.
+if ldd "$program" 2>/dev/null | grep -q libtsan; then
+  export LP_NUM_THREADS=0
+fi
+
+fail() {
+  echo "FAIL${case_name:+ ($case_name)}: $*"
+  echo "--- standard output (last lines):"; tail -n 40 "$stdout_file" || true
+  echo "--- standard error (last lines):"; tail -n 40 "$stderr_file" || true
+  exit 1
+}
+
+shot() { import -window root "$work/$1.png"; }
+
+# expect_clean_exit <what ended it>: the program ends within 10 s, with code
+# 0 and main's final line.
+expect_clean_exit() {
+  for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$pid" 2>/dev/null && fail "still running 10 s after $1"
+  local status=0
+  wait "$pid" || status=$?
+  pid=""
+  [ "$status" = 0 ] || fail "exit code $status"
+  [ "$(tail -n 1 "$stdout_file")" = "[i] Reached end of main(), de-constructing..." ] ||
+    fail "the last line is not the end of main"
+}
