@@ -37,7 +37,9 @@ void Texture::release() {
 }
 
 void Texture::set_name(uint32_t new_name) {
-    if (new_name == name)
+    // The same name again is already ours, unless it was released and has
+    // since been made anew: then it is taken over like any other.
+    if (new_name == name && owned)
         return;
     release();
     name = new_name;

@@ -111,6 +111,19 @@ TEST_F(TextureTest, EachGlTextureIsDeletedExactlyOnce) {
     EXPECT_EQ(holder->get_name(), handed);
     holder.reset();
     EXPECT_FALSE(glIsTexture(handed));
+
+    // A released name made anew and handed back to the same Texture is owned
+    // again, not taken for the one already deleted.
+    auto reused = std::make_unique<Texture>();
+    ASSERT_EQ(reused->load(pixels(2, 2), Vec2i{2, 2}, false), 0);
+    const GLuint again = reused->get_name();
+    reused->release();
+    glBindTexture(GL_TEXTURE_2D, again);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    ASSERT_TRUE(glIsTexture(again));
+    reused->set_name(again);
+    reused.reset();
+    EXPECT_FALSE(glIsTexture(again));
 }
 
 TEST_F(TextureTest, SpritesTakeTheSizeOfLoadedTextures) {
