@@ -13,6 +13,19 @@ constexpr float most_segments = 100000.0f;
 
 void colour_of(const Vec4f& c) { glColor4f(c.r, c.g, c.b, c.a); }
 
+// Moves the model view to a w x h quad whose top-left corner is at position:
+// a rotated quad turns about its centre. Returns the quad's top-left corner
+// in the moved coordinates.
+Vec2f place_quad(const Vec2f& position, float w, float h, float rotation) {
+    if (rotation == 0) {
+        glTranslatef(position.x, position.y, 0);
+        return Vec2f{0, 0};
+    }
+    glTranslatef(position.x + w / 2, position.y + h / 2, 0);
+    glRotatef(rotation, 0, 0, 1);
+    return Vec2f{-w / 2, -h / 2};
+}
+
 }  // namespace
 
 Renderer::Renderer()
@@ -164,16 +177,9 @@ void Renderer::composite() {
     glEnable(GL_TEXTURE_2D);
     const float w = display_size_.x;
     const float h = display_size_.y;
-    float x0 = 0;
-    float y0 = 0;
-    if (rotation_ != 0) {
-        glTranslatef(position_.x + w / 2, position_.y + h / 2, 0);
-        glRotatef(rotation_, 0, 0, 1);
-        x0 = -w / 2;
-        y0 = -h / 2;
-    } else {
-        glTranslatef(position_.x, position_.y, 0);
-    }
+    const Vec2f corner = place_quad(position_, w, h, rotation_);
+    const float x0 = corner.x;
+    const float y0 = corner.y;
     colour_of(colour_);
     glBindTexture(GL_TEXTURE_2D, target_texture);
     // Row 0 of the target is its bottom row.
@@ -214,16 +220,9 @@ void Renderer::draw_sprite(const Sprite& sprite) {
     }
     const Vec2f position = sprite.position();
     const float rotation = sprite.rotation();
-    float x0 = 0;
-    float y0 = 0;
-    if (rotation != 0) {
-        glTranslatef(position.x + w / 2, position.y + h / 2, 0);
-        glRotatef(rotation, 0, 0, 1);
-        x0 = -w / 2;
-        y0 = -h / 2;
-    } else {
-        glTranslatef(position.x, position.y, 0);
-    }
+    const Vec2f corner = place_quad(position, w, h, rotation);
+    const float x0 = corner.x;
+    const float y0 = corner.y;
     colour_of(c);
     glBindTexture(GL_TEXTURE_2D, texture->get_name());
     const Vec4f t = sprite.texture_rect();
