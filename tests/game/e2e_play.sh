@@ -35,16 +35,7 @@ field_colour="$(colour 45 45 75)"
 star_colour="(r == g && b - r >= 13 && b - r <= 17 && r >= 80)"
 bar_colour="($(colour 63 219 6)) || ($(colour 190 48 49))"
 
-cd "$(dirname "$program")"
-SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw" \
-  "$program" >"$stdout_file" 2>"$stderr_file" &
-pid=$!
-
-window="$(timeout 30 xdotool search --sync --onlyvisible --name '^Quillfen!$' | head -n 1)" ||
-  fail "no window named Quillfen!"
-eval "$(xdotool getwindowgeometry --shell "$window")"
-origin_x=$X
-origin_y=$Y
+start_game
 
 # The title screen is up once the start button (logical (220, 100), 200 x
 # 50, drawn 2x) is lit; then it is clicked.

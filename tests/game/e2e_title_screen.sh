@@ -30,16 +30,7 @@ lit='r > 0.3 && g > 0.3 && b > 0.3'
 green='g > 0.3 && r < 0.1 && b < 0.1'
 dark='r < 0.05 && g < 0.05 && b < 0.05'
 
-cd "$(dirname "$program")"
-SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw" \
-  "$program" >"$stdout_file" 2>"$stderr_file" &
-pid=$!
-
-window="$(timeout 30 xdotool search --sync --onlyvisible --name '^Quillfen!$' | head -n 1)" ||
-  fail "no window named Quillfen!"
-eval "$(xdotool getwindowgeometry --shell "$window")"
-origin_x=$X
-origin_y=$Y
+start_game
 [ "$WIDTH" = 1280 ] && [ "$HEIGHT" = 720 ] || fail "client area ${WIDTH}x${HEIGHT}, not 1280x720"
 
 # Start-up ends with the first presented frame. The pointer rests off the

@@ -32,6 +32,22 @@ fail() {
 
 shot() { import -window root "$work/$1.png"; }
 
+# start_game: the program from its run folder, with SDL's disk driver
+# recording what it plays into $work/audio.raw; waits for its window and
+# sets window, origin_x and origin_y (the client area's screen position),
+# WIDTH and HEIGHT.
+start_game() {
+  cd "$(dirname "$program")"
+  SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw" \
+    "$program" >"$stdout_file" 2>"$stderr_file" &
+  pid=$!
+  window="$(timeout 30 xdotool search --sync --onlyvisible --name '^Quillfen!$' | head -n 1)" ||
+    fail "no window named Quillfen!"
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  origin_x=$X
+  origin_y=$Y
+}
+
 # expect_clean_exit <what ended it>: the program ends within 10 s, with code
 # 0 and main's final line.
 expect_clean_exit() {
