@@ -64,8 +64,10 @@ public:
     float to_float() const;
 
     static String from_int(int value);
-    // The shortest decimal text with a point that reads back to the same
-    // value, at least one digit on each side: "2.0", "0.05", "-123.45"; -0.0
+    // The shortest decimal text with a point from which a correctly rounded
+    // reader gets the same value back (to_double, which adds the fraction's
+    // digits as the lenient readers do, may land one step off), at least one
+    // digit on each side: "2.0", "0.05", "-123.45"; -0.0
     // gives "0.0". Not-a-number gives "nan", infinities "inf" and "-inf".
     static String from_double(double value);
     static String from_float(float value);

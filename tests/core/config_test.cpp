@@ -66,12 +66,13 @@ TEST_F(ConfigFile, SyntaxTable) {
 }
 
 TEST_F(ConfigFile, Headers) {
-    Config config = load("[ fonts ]\nx = 1\n[]\ny = 2\njunk [sounds] = x\nz = 3\n[sounds\nw = 4\n[a;b=c] tail\nv = 5\n");
+    Config config = load("[ fonts ]\nx = 1\n[]\ny = 2\n[sounds\nw = 4\njunk [sounds] = x\nz = 3\n[a;b=c] tail\nv = 5\n");
     EXPECT_EQ(entries(config, " fonts "), (Entries{{"x", "1"}}));
     EXPECT_FALSE(config.has_section(String("fonts")));
-    EXPECT_EQ(entries(config, ""), (Entries{{"y", "2"}}));
-    // "junk [sounds] = x" only switches to [sounds]; "[sounds" does nothing.
-    EXPECT_EQ(entries(config, "sounds"), (Entries{{"w", "4"}, {"z", "3"}}));
+    // "[sounds" does nothing, so w stays in the current section; "junk
+    // [sounds] = x" only switches to [sounds].
+    EXPECT_EQ(entries(config, ""), (Entries{{"w", "4"}, {"y", "2"}}));
+    EXPECT_EQ(entries(config, "sounds"), (Entries{{"z", "3"}}));
     EXPECT_EQ(entries(config, "a;b=c"), (Entries{{"v", "5"}}));
 }
 

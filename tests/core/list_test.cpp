@@ -118,8 +118,10 @@ TEST_F(ListTest, StepBack) {
     // A dead node (erased while the iterator held it) stays put. The node is
     // freed, so only a stand-in with a cleared self is safe to look at.
     IntList::Node dead{node_at(0), nullptr, nullptr, &values[0]};
-    IntList::Iterator stale{&dead, 1};
-    stale.step_back();
-    EXPECT_EQ(stale.node, &dead);
-    EXPECT_EQ(stale.skip, 0);
+    for (const uint8_t skip : {0, 1}) {
+        IntList::Iterator stale{&dead, skip};
+        stale.step_back();
+        EXPECT_EQ(stale.node, &dead);
+        EXPECT_EQ(stale.skip, 0);
+    }
 }
