@@ -16,20 +16,9 @@
 #include <GL/glew.h>
 #include <windows.h>
 
-#include <climits>
-#include <cmath>
 #include <iostream>
 
 namespace {
-
-// Toward zero, saturating at the 32-bit range; NaN gives 0.
-int32_t truncate_to_int32(double value)
-{
-    if (std::isnan(value)) return 0;
-    if (value >= 2147483647.0) return INT32_MAX;
-    if (value <= -2147483648.0) return INT32_MIN;
-    return static_cast<int32_t>(value);
-}
 
 Vec2i read_size(const GameContext& context, const char* key)
 {
@@ -38,7 +27,7 @@ Vec2i read_size(const GameContext& context, const char* key)
 
 void apply_pipeline(GameContext& context, Window& window)
 {
-    context.frame_cap = truncate_to_int32(context.config.get("pipeline", "vsync").to_double());
+    context.frame_cap = truncate_to_int(context.config.get("pipeline", "vsync").to_double());
     context.swap_buffers = context.config.get("pipeline", "swap buffers").to_int() != 0 ? 1 : 0;
     context.resolution = read_size(context, "resolution");
     context.field_renderer.create_target(context.resolution, false);
