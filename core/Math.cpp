@@ -1,5 +1,6 @@
 #include "core/Math.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 #include <cstdint>
@@ -106,6 +107,11 @@ int truncate_to_int(double value) {
     if (value >= 2147483648.0) return std::numeric_limits<int>::max();
     if (value <= -2147483649.0) return std::numeric_limits<int>::min();
     return static_cast<int>(value);
+}
+
+int saturate_to_int(int64_t value) {
+    return static_cast<int>(std::clamp<int64_t>(value, std::numeric_limits<int>::min(),
+                                                std::numeric_limits<int>::max()));
 }
 
 Vec2i to_vec2i(const std::vector<String>& fields) {

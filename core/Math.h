@@ -5,6 +5,7 @@
 
 #include "core/String.h"
 
+#include <cstdint>
 #include <random>
 #include <vector>
 
@@ -80,6 +81,8 @@ Vec4f to_vec4f(const std::vector<String>& fields);
 
 // Towards zero, saturating at the int range; NaN gives 0.
 int truncate_to_int(double value);
+// A sum or product formed in 64 bits, saturated to the int range.
+int saturate_to_int(int64_t value);
 
 Vec2f to_diamond(const Vec2f& p);
 Vec2f from_diamond(const Vec2f& q);

@@ -1,9 +1,8 @@
 #include "platform/Input.h"
 
+#include "core/Math.h"
 #include "game/GameContext.h"
 
-#include <algorithm>
-#include <climits>
 
 namespace {
 
@@ -12,8 +11,7 @@ namespace {
 // result saturates to the 32-bit range.
 int32_t to_logical(int32_t value, int32_t logical, int32_t window)
 {
-    int64_t scaled = static_cast<int64_t>(value) * logical / window;
-    return static_cast<int32_t>(std::clamp<int64_t>(scaled, INT32_MIN, INT32_MAX));
+    return saturate_to_int(static_cast<int64_t>(value) * logical / window);
 }
 
 } // namespace

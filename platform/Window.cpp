@@ -1,8 +1,6 @@
 #include "platform/Window.h"
 
-#include <algorithm>
 #include <chrono>
-#include <climits>
 #include <cstddef>
 
 Window* main_window = nullptr;
@@ -40,8 +38,6 @@ void switch_screen_saver(bool on) {
 int32_t wrapping_add(int32_t total, LONG step) {
     return static_cast<int32_t>(static_cast<uint32_t>(total) + static_cast<uint32_t>(step));
 }
-
-int saturate(int64_t value) { return static_cast<int>(std::clamp<int64_t>(value, INT_MIN, INT_MAX)); }
 
 }  // namespace
 
@@ -311,7 +307,7 @@ void Window::set_client_size(const Vec2i& new_size) {
                           ((int64_t{client.right} - client.left) - new_size.x);
     const int64_t height = (int64_t{outer.bottom} - outer.top) -
                            ((int64_t{client.bottom} - client.top) - new_size.y);
-    SetWindowPos(handle, NULL, 0, 0, saturate(width), saturate(height), SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(handle, NULL, 0, 0, saturate_to_int(width), saturate_to_int(height), SWP_NOMOVE | SWP_NOZORDER);
     UpdateWindow(handle);
 }
 
@@ -339,7 +335,7 @@ Vec2i Window::get_mouse_position() {
     GetClientRect(handle, &client);
     POINT corner{client.left, client.top};
     ClientToScreen(handle, &corner);
-    return {saturate(int64_t{cursor.x} - corner.x), saturate(int64_t{cursor.y} - corner.y)};
+    return {saturate_to_int(int64_t{cursor.x} - corner.x), saturate_to_int(int64_t{cursor.y} - corner.y)};
 }
 
 Vec2i Window::get_screen_cursor_position() {
@@ -402,8 +398,8 @@ void Window::enter_fullscreen() {
 void Window::leave_fullscreen() {
     fullscreen = 0;
     const RECT& saved = saved_window_rectangle;
-    SetWindowPos(handle, NULL, saved.left, saved.top, saturate(int64_t{saved.right} - saved.left),
-                 saturate(int64_t{saved.bottom} - saved.top), SWP_SHOWWINDOW);
+    SetWindowPos(handle, NULL, saved.left, saved.top, saturate_to_int(int64_t{saved.right} - saved.left),
+                 saturate_to_int(int64_t{saved.bottom} - saved.top), SWP_SHOWWINDOW);
     SetWindowLongA(handle, GWL_STYLE, framed_style);
     ShowWindow(handle, SW_SHOWNORMAL);
     UpdateWindow(handle);
