@@ -5,7 +5,6 @@
 // manual clock stands still unless the driver moves it. What the thread
 // presents is counted on its way to the real SwapBuffers, glFinish and
 // glDrawBuffer; message boxes are recorded; standard output is kept.
-#include "mesa_threads.h"
 
 #include "core/Thread.h"
 #include "game/GameThread.h"

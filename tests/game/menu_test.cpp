@@ -2,7 +2,6 @@
 // layout and colours read back from the window after the text renderer has
 // composited them, clicks switching the state, the play screen made on the
 // pass after the start click, the ESC-bound key and the high score.
-#include "mesa_threads.h"
 #include "world_stage.h"
 
 #include "audio/Sound.h"

@@ -17,11 +17,6 @@ trap cleanup EXIT
 
 # Under the asan preset, leaks inside system libraries are not the game's.
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$(realpath "$(dirname "${BASH_SOURCE[0]}")/../lsan.supp")}"
-# A program built with the thread sanitizer gets Mesa's rasteriser without
-# worker threads, whose synchronisation the sanitizer cannot see.
-if ldd "$program" 2>/dev/null | grep -q libtsan; then
-  export LP_NUM_THREADS=0
-fi
 
 fail() {
   echo "FAIL${case_name:+ ($case_name)}: $*"

@@ -124,11 +124,16 @@ uint64_t arrivals(UserState& state, ThreadQueue& queue) {
 // `seen` messages had arrived.
 void wait_for_more(UserState& state, ThreadQueue& queue, uint64_t seen) {
     if (queue.window_thread) {
+        // SDL's wake-up of a waiting thread by an event pushed from another
+        // thread can be lost under load (seen with X11), which would leave a
+        // posted or sent message waiting for the next input. The wait is
+        // therefore bounded: after it the caller looks at the queues again.
         SDL_Event event;
-        if (SDL_WaitEvent(&event)) {
+        const Uint32 began = SDL_GetTicks();
+        if (SDL_WaitEventTimeout(&event, 50)) {
             std::lock_guard<std::mutex> hold(state.lock);
             translate_event(event);
-        } else {
+        } else if (SDL_GetTicks() - began < 1) {
             SDL_Delay(1);  // SDL failed to wait; do not spin
         }
         return;
