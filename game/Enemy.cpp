@@ -13,8 +13,8 @@ const Vec4f transparent{0, 0, 0, 0};
 
 }  // namespace
 
-Enemy::Enemy(GameContext* context, World* world, const EnemyType* type)
-    : context(context), world(world), type(type)
+Enemy::Enemy(GameContext* game_context, World* owner, const EnemyType* kind)
+    : context(game_context), world(owner), type(kind)
 {
     // The x is drawn before the heading.
     position = {random_float(-50, static_cast<float>(int64_t{context->resolution.x} + 50)), -50};

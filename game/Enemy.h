@@ -19,7 +19,7 @@ class Enemy {
 public:
     // Places the enemy at a random x above the top edge with a random
     // downward heading; nothing is started, so the first update fires.
-    Enemy(GameContext* context, World* world, const EnemyType* type);
+    Enemy(GameContext* game_context, World* owner, const EnemyType* kind);
     Enemy(const Enemy&) = delete;
     Enemy& operator=(const Enemy&) = delete;
 

@@ -6,7 +6,7 @@
 #include "game/World.h"
 #include "platform/Input.h"
 
-Game::Game(GameContext* context) : context(context)
+Game::Game(GameContext* game_context) : context(game_context)
 {
     context->sound->play_sound("music");
 }

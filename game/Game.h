@@ -12,7 +12,7 @@ class World;
 class Game {
 public:
     // Plays "music"; the first update creates the title screen.
-    explicit Game(GameContext* context);
+    explicit Game(GameContext* game_context);
     ~Game();
     Game(const Game&) = delete;
     Game& operator=(const Game&) = delete;

@@ -4,7 +4,7 @@
 #include "graphics/Graphics.h"
 #include "platform/Input.h"
 
-Menu::Menu(GameContext* context) : context(context)
+Menu::Menu(GameContext* game_context) : context(game_context)
 {
     start_button.set_texture(context->graphics->get_texture("start_button"));
     exit_button.set_texture(context->graphics->get_texture("exit_button"));

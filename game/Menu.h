@@ -10,7 +10,7 @@ struct GameContext;
 
 class Menu {
 public:
-    explicit Menu(GameContext* context);
+    explicit Menu(GameContext* game_context);
 
     void update();
     // Queues both buttons on the text renderer, above the other layers.

@@ -21,7 +21,7 @@ const LevelRow level_table[5] = {{210, 0}, {160, 0}, {100, 0}, {80, 1}, {80, 2}}
 
 }  // namespace
 
-Player::Player(GameContext* context, World* world) : context(context), world(world)
+Player::Player(GameContext* game_context, World* owner) : context(game_context), world(owner)
 {
     sprite.set_texture(context->graphics->get_texture("ship"));
     size = sprite.size();

@@ -17,7 +17,7 @@ class World;
 class Player {
 public:
     // Plays "level up": every play screen opens with it.
-    Player(GameContext* context, World* world);
+    Player(GameContext* game_context, World* owner);
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
 

@@ -101,7 +101,7 @@ void fly(Bullet& bullet, float frame_delta)
 
 }  // namespace
 
-World::World(GameContext* context, Game* game) : context(context), game(game)
+World::World(GameContext* game_context, Game* owner) : context(game_context), game(owner)
 {
     player = new Player(context, this);
     score = 0;

@@ -21,7 +21,7 @@ class Enemy;
 
 class World {
 public:
-    World(GameContext* context, Game* game);
+    World(GameContext* game_context, Game* owner);
     ~World();
     World(const World&) = delete;
     World& operator=(const World&) = delete;

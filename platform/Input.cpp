@@ -16,7 +16,7 @@ int32_t to_logical(int32_t value, int32_t logical, int32_t window)
 
 } // namespace
 
-Input::Input(GameContext* context) : context(context) {}
+Input::Input(GameContext* game_context) : context(game_context) {}
 
 void Input::update(const std::vector<KeyEvent>& new_key_events,
                    const std::vector<MouseEvent>& new_mouse_events, const Vec2i& cursor)

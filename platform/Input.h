@@ -13,7 +13,7 @@ struct GameContext;
 
 class Input {
 public:
-    explicit Input(GameContext* context);
+    explicit Input(GameContext* game_context);
 
     // Takes this frame's events and the cursor (client pixels). Positions
     // are converted to the logical resolution while the context's scaling

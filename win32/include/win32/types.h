@@ -87,6 +87,6 @@ union LARGE_INTEGER {
 struct SECURITY_ATTRIBUTES;
 using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 
-#define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
-#define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
-#define GET_WHEEL_DELTA_WPARAM(wParam) ((short)HIWORD(wParam))
+constexpr WORD LOWORD(DWORD_PTR l) { return static_cast<WORD>(l & 0xffff); }
+constexpr WORD HIWORD(DWORD_PTR l) { return static_cast<WORD>((l >> 16) & 0xffff); }
+constexpr short GET_WHEEL_DELTA_WPARAM(DWORD_PTR wParam) { return static_cast<short>(HIWORD(wParam)); }
