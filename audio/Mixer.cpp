@@ -119,7 +119,8 @@ void AudioOutput::queue(AudioOutput* out, PcmBlock* block, const int32_t* sample
     int32_t n = out->device->samples_per_buffer;
     PcmChunk* chunk = new PcmChunk;
     chunk->samples = new int32_t[count];
-    if (count > 0) std::memcpy(chunk->samples, samples, sizeof(int32_t) * static_cast<size_t>(count));
+    if (count > 0)
+        std::memcpy(chunk->samples, samples, sizeof(int32_t) * static_cast<size_t>(count));
     chunk->count = count;
 
     output_registry_lock.lock();
@@ -156,7 +157,8 @@ void AudioOutput::start_mixer(AudioOutput* out) {
     if (!out->mixer_started) {
         ThreadStartRecord* record = new ThreadStartRecord{mix_thread, out};
         unsigned id = 0;
-        HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, thread_start, record, 0, &id));
+        HANDLE thread =
+            reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, thread_start, record, 0, &id));
         if (thread) {
             out->mixer_started = true;
             ++mixer_threads;
@@ -310,7 +312,8 @@ void AudioChannel::stop() { stopped = 1; }
 void AudioChannel::submit(PcmBlock* block) {
     // A format with no whole samples or no channels could never be mixed
     // out, and its output would never retire.
-    bool mixable = (bits == 8 || bits == 16 || bits == 24 || bits == 32) && channels > 0 && rate > 0;
+    bool mixable =
+        (bits == 8 || bits == 16 || bits == 24 || bits == 32) && channels > 0 && rate > 0;
     if (stopped || !mixable) return;
     deliver(AudioOutput::get(bits, channels, rate), block);
 }

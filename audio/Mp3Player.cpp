@@ -13,15 +13,20 @@ namespace {
 int32_t bits_of(int encoding) {
     switch (encoding) {
         case MPG123_ENC_UNSIGNED_8:
-        case MPG123_ENC_SIGNED_8: return 8;
+        case MPG123_ENC_SIGNED_8:
+            return 8;
         case MPG123_ENC_UNSIGNED_16:
-        case MPG123_ENC_SIGNED_16: return 16;
+        case MPG123_ENC_SIGNED_16:
+            return 16;
         case MPG123_ENC_SIGNED_24:
-        case MPG123_ENC_UNSIGNED_24: return 24;
+        case MPG123_ENC_UNSIGNED_24:
+            return 24;
         case MPG123_ENC_SIGNED_32:
         case MPG123_ENC_UNSIGNED_32:
-        case MPG123_ENC_FLOAT_32: return 32;
-        default: return 0;
+        case MPG123_ENC_FLOAT_32:
+            return 32;
+        default:
+            return 0;
     }
 }
 
@@ -108,7 +113,8 @@ struct Mp3Stream : StreamPlayer::Stream {
     }
 
     bool playable() const {
-        return (pcm->bits == 8 || pcm->bits == 16 || pcm->bits == 32) && pcm->channels > 0 && pcm->rate > 0;
+        return (pcm->bits == 8 || pcm->bits == 16 || pcm->bits == 32) && pcm->channels > 0 &&
+               pcm->rate > 0;
     }
 
     mpg123_handle* handle = nullptr;

@@ -7,8 +7,12 @@ void pcm_to_int32(int32_t* destination, const void* source, int32_t count, int32
     const uint8_t* in = static_cast<const uint8_t*>(source);
     for (int32_t i = 0; i < count; ++i) {
         switch (bits) {
-            case 8: destination[i] = static_cast<int8_t>(in[i]); break;
-            case 16: destination[i] = static_cast<int16_t>(in[2 * i] | in[2 * i + 1] << 8); break;
+            case 8:
+                destination[i] = static_cast<int8_t>(in[i]);
+                break;
+            case 16:
+                destination[i] = static_cast<int16_t>(in[2 * i] | in[2 * i + 1] << 8);
+                break;
             case 24: {
                 const uint8_t* s = in + 3 * i;
                 uint32_t value = s[0] | s[1] << 8 | static_cast<uint32_t>(s[2]) << 16;
@@ -22,7 +26,8 @@ void pcm_to_int32(int32_t* destination, const void* source, int32_t count, int32
                                                       static_cast<uint32_t>(s[3]) << 24);
                 break;
             }
-            default: destination[i] = 0;
+            default:
+                destination[i] = 0;
         }
     }
 }

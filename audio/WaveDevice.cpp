@@ -26,7 +26,8 @@ WaveDevice* WaveDevice::open(int32_t bits, int32_t channels, int32_t rate) {
     device->channels = channels;
     device->rate = rate;
     device->samples_per_buffer = channels << 10;
-    size_t buffer_bytes = static_cast<size_t>(bits / 8) * static_cast<size_t>(device->samples_per_buffer);
+    size_t buffer_bytes =
+        static_cast<size_t>(bits / 8) * static_cast<size_t>(device->samples_per_buffer);
     for (auto& buffer : device->buffers) {
         buffer.reset(new uint8_t[buffer_bytes]);
         std::memset(buffer.get(), 0, buffer_bytes);
@@ -80,7 +81,8 @@ void WaveDevice::write(const int32_t* samples, int32_t count) {
 void WaveDevice::close() {
     for (int i = 0; i < 4; ++i) {
         if (headers[i].dwFlags & WHDR_PREPARED) {
-            while (waveOutUnprepareHeader(handle, &headers[i], sizeof(WAVEHDR)) == WAVERR_STILLPLAYING)
+            while (waveOutUnprepareHeader(handle, &headers[i], sizeof(WAVEHDR)) ==
+                   WAVERR_STILLPLAYING)
                 Sleep(1);
         }
         buffers[i].reset();

@@ -35,14 +35,16 @@ void mix_one_second(benchmark::State& state) {
     std::vector<int32_t> mix(static_cast<size_t>(n));
     std::vector<uint8_t> narrow(static_cast<size_t>(n) * 2);
     std::vector<int32_t> block(block_samples);
-    for (int32_t i = 0; i < block_samples; ++i) block[static_cast<size_t>(i)] = (i * 37) % 2000 - 1000;
+    for (int32_t i = 0; i < block_samples; ++i)
+        block[static_cast<size_t>(i)] = (i * 37) % 2000 - 1000;
     std::deque<PcmBlock> blocks(static_cast<size_t>(voices));
 
     for (auto _ : state) {
         state.PauseTiming();
         for (PcmBlock& pcm : blocks) {
             for (int32_t queued = 0; queued < samples_per_second; queued += block_samples)
-                AudioOutput::queue(&out, &pcm, block.data(), std::min(block_samples, samples_per_second - queued));
+                AudioOutput::queue(&out, &pcm, block.data(),
+                                   std::min(block_samples, samples_per_second - queued));
             Voice::finish(&pcm);
         }
         state.ResumeTiming();
@@ -64,12 +66,14 @@ BENCHMARK(mix_one_second)->Arg(1)->Arg(8)->Arg(64)->Unit(benchmark::kMillisecond
 // One second of a tone, made with sox and lame.
 const std::string& one_second_mp3() {
     static std::string path = [] {
-        std::string dir = (std::filesystem::temp_directory_path() / "quillfen-bench-mixer").string();
+        std::string dir =
+            (std::filesystem::temp_directory_path() / "quillfen-bench-mixer").string();
         std::filesystem::create_directories(dir);
         std::string wav = dir + "/tone.wav";
         std::string mp3 = dir + "/tone.mp3";
-        std::string command = "sox -n -r 44100 -c 2 -b 16 " + wav + " synth 1.0 sine 440 vol 0.5 && lame --quiet -b 128 " +
-                              wav + " " + mp3;
+        std::string command = "sox -n -r 44100 -c 2 -b 16 " + wav +
+                              " synth 1.0 sine 440 vol 0.5 && lame --quiet -b 128 " + wav + " " +
+                              mp3;
         if (std::system(command.c_str()) != 0) std::abort();
         return mp3;
     }();

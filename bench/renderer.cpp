@@ -31,7 +31,8 @@ std::vector<uint8_t> disc_pixels() {
         for (int x = 0; x < 32; ++x) {
             const double r = std::hypot(x + 0.5 - 16, y + 0.5 - 16) / 16;
             const uint8_t alpha = static_cast<uint8_t>(r >= 1 ? 0 : 255 * (1 - r * r));
-            pixels.insert(pixels.end(), {255, static_cast<uint8_t>(8 * x), static_cast<uint8_t>(8 * y), alpha});
+            pixels.insert(pixels.end(),
+                          {255, static_cast<uint8_t>(8 * x), static_cast<uint8_t>(8 * y), alpha});
         }
     return pixels;
 }
@@ -59,8 +60,7 @@ void sprites(benchmark::State& state) {
     Renderer renderer;
     fit(renderer);
     for (auto _ : state) {
-        for (const Sprite& sprite : queued)
-            renderer.draw(sprite);
+        for (const Sprite& sprite : queued) renderer.draw(sprite);
         frame(renderer);
     }
     state.counters["sprites"] = count;
@@ -90,8 +90,7 @@ void text(benchmark::State& state) {
     std::vector<Text> lines(10);
     for (int i = 0; i < 10; ++i) {
         std::string line;
-        for (int c = 0; c < 50; ++c)
-            line += static_cast<char>('!' + (i * 50 + c) % 94);
+        for (int c = 0; c < 50; ++c) line += static_cast<char>('!' + (i * 50 + c) % 94);
         lines[static_cast<size_t>(i)].set_font(&font);
         lines[static_cast<size_t>(i)].set_string(line);
         lines[static_cast<size_t>(i)].set_position(Vec2f{8, static_cast<float>(30 + 32 * i)});
@@ -99,8 +98,7 @@ void text(benchmark::State& state) {
     Renderer renderer;
     fit(renderer);
     for (auto _ : state) {
-        for (const Text& line : lines)
-            renderer.draw_text(line);
+        for (const Text& line : lines) renderer.draw_text(line);
         frame(renderer);
     }
     state.counters["glyphs"] = 500;

@@ -15,15 +15,13 @@
 
 namespace {
 
-int64_t monotonic_nanoseconds()
-{
+int64_t monotonic_nanoseconds() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
 }
 
-void launch_to_first_frame(benchmark::State& state)
-{
+void launch_to_first_frame(benchmark::State& state) {
     const std::string program = QUILLFEN_PROGRAM;
     const std::string folder = program.substr(0, program.rfind('/'));
     for (auto _ : state) {
@@ -57,7 +55,7 @@ void launch_to_first_frame(benchmark::State& state)
     }
 }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(launch_to_first_frame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 

@@ -11,8 +11,7 @@
 
 struct SDL_Window;
 
-extern "C" void SDL_GL_SwapWindow(SDL_Window* window)
-{
+extern "C" void SDL_GL_SwapWindow(SDL_Window* window) {
     using Swap = void (*)(SDL_Window*);
     static const Swap real = reinterpret_cast<Swap>(dlsym(RTLD_NEXT, "SDL_GL_SwapWindow"));
     real(window);

@@ -24,8 +24,7 @@ namespace {
 // A play screen with enemies of the three kinds spread over the upper
 // screen, each having taken its first update (and fired). Their shots need
 // more than half a second to reach the ship at the bottom.
-World* crowded_world(GameContext& context, Game& game, int enemies)
-{
+World* crowded_world(GameContext& context, Game& game, int enemies) {
     World* world = new World(&context, &game);
     world->update();
     for (int i = 0; i < enemies; ++i) {
@@ -37,8 +36,7 @@ World* crowded_world(GameContext& context, Game& game, int enemies)
     return world;
 }
 
-void BM_WorldFrame(benchmark::State& state)
-{
+void BM_WorldFrame(benchmark::State& state) {
     GlStage stage;
     if (!stage.ready()) {
         state.SkipWithError("no GL context (run under Xvfb)");
@@ -87,8 +85,8 @@ void BM_WorldFrame(benchmark::State& state)
     }
     state.counters["enemy_shots"] = benchmark::Counter(static_cast<double>(enemy_shots) /
                                                        static_cast<double>(state.iterations()));
-    state.counters["ship_shots"] = benchmark::Counter(static_cast<double>(shots) /
-                                                      static_cast<double>(state.iterations()));
+    state.counters["ship_shots"] =
+        benchmark::Counter(static_cast<double>(shots) / static_cast<double>(state.iterations()));
 
     delete world;
     delete context.input;

@@ -154,7 +154,8 @@ Vec2f from_diamond(const Vec2f& q) {
 
 int random_int(int low, int high) {
     uint32_t range = static_cast<uint32_t>(high) - static_cast<uint32_t>(low);
-    if (range == 0xFFFFFFFFu) return static_cast<int>(static_cast<uint32_t>(low) + static_cast<uint32_t>(rng()));
+    if (range == 0xFFFFFFFFu)
+        return static_cast<int>(static_cast<uint32_t>(low) + static_cast<uint32_t>(rng()));
     uint32_t n = range + 1;
     uint32_t scale = 0xFFFFFFFFu / n;
     uint32_t limit = n * scale;

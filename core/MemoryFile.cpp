@@ -92,10 +92,17 @@ int memory_seek(void* file, int64_t offset, int origin) {
     int64_t size = memory->size_bytes;
     int64_t from;
     switch (origin) {
-    case 0: from = 0; break;
-    case 1: from = memory->cursor - memory->base; break;
-    case 2: from = size; break;
-    default: return -1;
+        case 0:
+            from = 0;
+            break;
+        case 1:
+            from = memory->cursor - memory->base;
+            break;
+        case 2:
+            from = size;
+            break;
+        default:
+            return -1;
     }
     // from lies in [0, 2^32), so only a large positive offset can overflow.
     int64_t target = offset > std::numeric_limits<int64_t>::max() - from

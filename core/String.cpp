@@ -54,7 +54,8 @@ String float_text(Float value) {
     std::string text = value < 0 ? "-" : "";
     Float magnitude = value < 0 ? -value : (value == 0 ? Float(0) : value);
     char digits[400];
-    auto written = std::to_chars(digits, digits + sizeof digits, magnitude, std::chars_format::fixed);
+    auto written =
+        std::to_chars(digits, digits + sizeof digits, magnitude, std::chars_format::fixed);
     text.append(digits, written.ptr);
     if (std::isfinite(value) && text.find('.') == std::string::npos) text += ".0";
     return String(text);
@@ -131,7 +132,9 @@ char String::at(unsigned int index) const { return begin[index]; }
 
 bool String::is_null() const { return begin == nullptr; }
 
-std::string String::to_std_string() const { return begin ? std::string(begin, size()) : std::string(); }
+std::string String::to_std_string() const {
+    return begin ? std::string(begin, size()) : std::string();
+}
 
 void String::to_upper() {
     for (char* p = begin; p != end; ++p)
@@ -172,9 +175,13 @@ std::istream& String::read_from(std::istream& stream, bool line, char delimiter)
     return stream;
 }
 
-std::istream& String::getline(std::istream& stream, char delimiter) { return read_from(stream, true, delimiter); }
+std::istream& String::getline(std::istream& stream, char delimiter) {
+    return read_from(stream, true, delimiter);
+}
 
-std::istream& read_rest(std::istream& stream, String& text) { return text.read_from(stream, false, 0); }
+std::istream& read_rest(std::istream& stream, String& text) {
+    return text.read_from(stream, false, 0);
+}
 
 std::vector<String> String::split(const String& delimiter) const {
     std::vector<String> fields;
@@ -238,7 +245,8 @@ double String::to_double() const {
 float String::to_float() const { return static_cast<float>(to_double()); }
 
 String String::from_int(int value) {
-    unsigned int magnitude = value < 0 ? 0u - static_cast<unsigned int>(value) : static_cast<unsigned int>(value);
+    unsigned int magnitude =
+        value < 0 ? 0u - static_cast<unsigned int>(value) : static_cast<unsigned int>(value);
     char digits[12];
     char* p = digits + sizeof digits;
     do {

@@ -10,7 +10,8 @@ unsigned WINAPI thread_start(void* record) {
 }
 
 unsigned WINAPI thread_start_without_argument(void* record) {
-    ThreadStartRecordWithoutArgument* start = static_cast<ThreadStartRecordWithoutArgument*>(record);
+    ThreadStartRecordWithoutArgument* start =
+        static_cast<ThreadStartRecordWithoutArgument*>(record);
     start->function();
     delete start;
     return 0;

@@ -3,8 +3,7 @@
 #include "game/GameContext.h"
 #include "graphics/Graphics.h"
 
-Explosion* new_explosion(GameContext* context, const Vec2f& centre)
-{
+Explosion* new_explosion(GameContext* context, const Vec2f& centre) {
     Explosion* explosion = new Explosion();
     explosion->size = {100, 100};
     explosion->frame_time = 25;
@@ -14,7 +13,7 @@ Explosion* new_explosion(GameContext* context, const Vec2f& centre)
     explosion->sprite.set_size(explosion->size);
     explosion->timer.start(explosion->last_frame * explosion->frame_time);
     explosion->position = centre;
-    explosion->sprite.set_position({centre.x - explosion->size.x * 0.5f,
-                                    centre.y - explosion->size.y * 0.5f});
+    explosion->sprite.set_position(
+        {centre.x - explosion->size.x * 0.5f, centre.y - explosion->size.y * 0.5f});
     return explosion;
 }

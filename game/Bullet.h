@@ -14,34 +14,34 @@ struct GameContext;
 
 // One shot; the player's and the enemies' differ only in the list holding them.
 struct Bullet {
-    Vec2f position;    // centre
-    Sprite sprite;     // centred on position and turned to heading every update
-    Vec2f size;        // collision width and height; half of it are the radii
-    float heading = 0; // degrees, fixed for the shot's life
-    float speed = 0;   // px per ms
-    float power = 0;   // damage dealt on a hit
+    Vec2f position;     // centre
+    Sprite sprite;      // centred on position and turned to heading every update
+    Vec2f size;         // collision width and height; half of it are the radii
+    float heading = 0;  // degrees, fixed for the shot's life
+    float speed = 0;    // px per ms
+    float power = 0;    // damage dealt on a hit
 };
 
 // An animation drawn from a horizontal strip of equal frames.
 struct Explosion {
-    Vec2f position;       // centre
-    Vec2f size;           // drawn size
+    Vec2f position;  // centre
+    Vec2f size;      // drawn size
     Sprite sprite;
-    Timer timer;          // runs for last_frame x frame_time
-    float frame_time = 0; // ms per frame
+    Timer timer;           // runs for last_frame x frame_time
+    float frame_time = 0;  // ms per frame
     int32_t last_frame = 0;
-    Vec2f frame_size;     // one frame in texture pixels
+    Vec2f frame_size;  // one frame in texture pixels
 };
 
 // A spark of an explosion; the background stars share the layout.
 struct DebrisParticle {
-    Vec2f position;    // top-left corner of the square
-    Shape shape;       // the filled square, rebuilt on every update
+    Vec2f position;  // top-left corner of the square
+    Shape shape;     // the filled square, rebuilt on every update
     Vec2f size;
     Vec4f colour;
-    float heading = 0; // degrees; a star keeps 0 and falls straight down
-    float speed = 0;   // px per ms, 0.07 x the square's side
-    Timer life;        // a spark's life; a star's is never started
+    float heading = 0;  // degrees; a star keeps 0 and falls straight down
+    float speed = 0;    // px per ms, 0.07 x the square's side
+    Timer life;         // a spark's life; a star's is never started
 };
 
 using Star = DebrisParticle;

@@ -14,8 +14,7 @@ const Vec4f transparent{0, 0, 0, 0};
 }  // namespace
 
 Enemy::Enemy(GameContext* game_context, World* owner, const EnemyType* kind)
-    : context(game_context), world(owner), type(kind)
-{
+    : context(game_context), world(owner), type(kind) {
     // The x is drawn before the heading.
     position = {random_float(-50, static_cast<float>(int64_t{context->resolution.x} + 50)), -50};
     heading = random_float(135, 225);
@@ -24,8 +23,7 @@ Enemy::Enemy(GameContext* game_context, World* owner, const EnemyType* kind)
     sprite.set_texture(type->texture);
 }
 
-void Enemy::update()
-{
+void Enemy::update() {
     const float width = static_cast<float>(context->resolution.x);
     const float height = static_cast<float>(context->resolution.y);
     const float dt = static_cast<float>(frame_timer.lap());
@@ -82,8 +80,7 @@ void Enemy::update()
     }
 }
 
-void Enemy::hit(float damage)
-{
+void Enemy::hit(float damage) {
     flash_timer.start(type->flash_time);
     sprite.set_colour({1, 0, 0, 0.9f});
     health -= damage;
@@ -98,18 +95,13 @@ void Enemy::hit(float damage)
     world->add_explosion(new_explosion(context, position));
 }
 
-bool Enemy::is_dead() const
-{
-    return dead != 0;
-}
+bool Enemy::is_dead() const { return dead != 0; }
 
-Vec4f Enemy::get_hitbox() const
-{
+Vec4f Enemy::get_hitbox() const {
     return {position.x, position.y, type->size.x * 0.5f, type->size.y * 0.5f};
 }
 
-void Enemy::draw() const
-{
+void Enemy::draw() const {
     context->field_renderer.draw(sprite);
     context->bar_renderer.draw(bar_background);
     context->bar_renderer.draw(bar_fill);

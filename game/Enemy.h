@@ -38,11 +38,11 @@ private:
     World* world;
     const EnemyType* type;
     Sprite sprite;
-    Vec2f position;       // centre
-    Timer frame_timer;    // its lap is the enemy's own time step
+    Vec2f position;     // centre
+    Timer frame_timer;  // its lap is the enemy's own time step
     Timer fire_timer;
     Timer flash_timer;
-    float heading = 0;    // degrees, 180 straight down
+    float heading = 0;  // degrees, 180 straight down
     float target_heading = 0;
     Timer wander_timer;
     uint8_t dead = 0;

@@ -6,19 +6,16 @@
 #include "game/World.h"
 #include "platform/Input.h"
 
-Game::Game(GameContext* game_context) : context(game_context)
-{
+Game::Game(GameContext* game_context) : context(game_context) {
     context->sound->play_sound("music");
 }
 
-Game::~Game()
-{
+Game::~Game() {
     delete menu;
     delete world;
 }
 
-void Game::update()
-{
+void Game::update() {
     context->screen_rect = {0, 0, static_cast<float>(context->resolution.x),
                             static_cast<float>(context->resolution.y)};
 
@@ -44,8 +41,7 @@ void Game::update()
     }
 }
 
-void Game::draw()
-{
+void Game::draw() {
     if (state == 0) {
         if (menu) menu->draw();
     } else if (state == 1) {
@@ -53,12 +49,8 @@ void Game::draw()
     }
 }
 
-void Game::set_high_score(int32_t score)
-{
+void Game::set_high_score(int32_t score) {
     if (high_score_value < score) high_score_value = score;
 }
 
-int32_t Game::high_score() const
-{
-    return high_score_value;
-}
+int32_t Game::high_score() const { return high_score_value; }

@@ -20,13 +20,11 @@
 
 namespace {
 
-Vec2i read_size(const GameContext& context, const char* key)
-{
+Vec2i read_size(const GameContext& context, const char* key) {
     return to_vec2i(context.config.get("pipeline", key).split(","));
 }
 
-void apply_pipeline(GameContext& context, Window& window)
-{
+void apply_pipeline(GameContext& context, Window& window) {
     context.frame_cap = truncate_to_int(context.config.get("pipeline", "vsync").to_double());
     context.swap_buffers = context.config.get("pipeline", "swap buffers").to_int() != 0 ? 1 : 0;
     context.resolution = read_size(context, "resolution");
@@ -36,14 +34,13 @@ void apply_pipeline(GameContext& context, Window& window)
     window.set_client_size(read_size(context, "window dimensions"));
 }
 
-void apply_key_bindings(GameContext& context)
-{
+void apply_key_bindings(GameContext& context) {
     if (!context.config.has_section("key bindings")) {
         std::cout << "[!] Warning [key bindings] section could no be found, using defaults\n";
         return;
     }
-    uint32_t* const keys[] = {&context.key_esc,   &context.key_up,    &context.key_left,
-                              &context.key_down,  &context.key_right, &context.key_shoot};
+    uint32_t* const keys[] = {&context.key_esc,  &context.key_up,    &context.key_left,
+                              &context.key_down, &context.key_right, &context.key_shoot};
     const char* const names[] = {"ESC", "UP", "LEFT", "DOWN", "RIGHT", "SHOOT"};
     for (int i = 0; i < 6; ++i)
         *keys[i] = static_cast<uint32_t>(context.config.get("key bindings", names[i]).to_int());
@@ -52,8 +49,7 @@ void apply_key_bindings(GameContext& context)
 // Whether this pass draws. With a cap, the frame Timer's laps add up and one
 // interval is taken off per drawn frame, so a stall (the loading, first of
 // all) is worked off by drawing on consecutive passes; equal is not enough.
-bool frame_due(double& accumulator, int32_t frame_cap, Timer& frame_timer)
-{
+bool frame_due(double& accumulator, int32_t frame_cap, Timer& frame_timer) {
     if (frame_cap <= 0) return true;
     const double interval = 1000.0 / frame_cap;
     accumulator += frame_timer.lap();
@@ -62,8 +58,7 @@ bool frame_due(double& accumulator, int32_t frame_cap, Timer& frame_timer)
     return true;
 }
 
-void draw_frame(GameContext& context, Game& game, const Text& credit_line, HDC device_context)
-{
+void draw_frame(GameContext& context, Game& game, const Text& credit_line, HDC device_context) {
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     context.text_renderer.draw_text(credit_line);
@@ -85,8 +80,7 @@ void draw_frame(GameContext& context, Game& game, const Text& credit_line, HDC d
 }
 
 void main_loop(GameContext& context, Game& game, Timer& frame_timer, Window& window,
-               HDC device_context)
-{
+               HDC device_context) {
     Renderer* const renderers[] = {&context.field_renderer, &context.bar_renderer,
                                    &context.text_renderer};
     double accumulator = 0;
@@ -139,8 +133,7 @@ void main_loop(GameContext& context, Game& game, Timer& frame_timer, Window& win
 
 // The stores go first, before the Game and the renderers; none of the
 // Game's destructors touches a texture, font or sound.
-void delete_stores(GameContext& context)
-{
+void delete_stores(GameContext& context) {
     delete context.graphics;
     context.graphics = nullptr;
     delete context.sound;
@@ -151,8 +144,7 @@ void delete_stores(GameContext& context)
 
 // From the GameContext to the end of the loop; the message of a start-up
 // failure, or null. Everything made here is gone when it returns.
-const char* run_game(Window& window, HDC device_context)
-{
+const char* run_game(Window& window, HDC device_context) {
     GameContext context;
     // Counting from now, so the first lap of the loop holds all the loading.
     Timer frame_timer;
@@ -183,8 +175,7 @@ const char* run_game(Window& window, HDC device_context)
     return nullptr;
 }
 
-void release_context(HWND handle, HDC device_context, HGLRC gl_context)
-{
+void release_context(HWND handle, HDC device_context, HGLRC gl_context) {
     wglMakeCurrent(NULL, NULL);
     wglDeleteContext(gl_context);
     ReleaseDC(handle, device_context);
@@ -193,16 +184,14 @@ void release_context(HWND handle, HDC device_context, HGLRC gl_context)
 // Before the GameContext exists the thread also clears app_running. Only
 // after the box: the error's message to the window needs the main thread
 // still pumping, and a cleared flag ends its pump.
-void fail_before_context(Window& window, const char* message)
-{
+void fail_before_context(Window& window, const char* message) {
     window.error(message);
     app_running.store(0, std::memory_order_relaxed);
 }
 
-} // namespace
+}  // namespace
 
-void game_thread()
-{
+void game_thread() {
     Window* const window = main_window;
     const HWND handle = window ? window->get_handle() : NULL;
     // A window that failed to build has shown its own box and ended the pump.
@@ -212,8 +201,8 @@ void game_thread()
     PIXELFORMATDESCRIPTOR descriptor = {};
     descriptor.nSize = 40;
     descriptor.nVersion = 1;
-    descriptor.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER |
-                         PFD_GENERIC_ACCELERATED;
+    descriptor.dwFlags =
+        PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER | PFD_GENERIC_ACCELERATED;
     const int format = ChoosePixelFormat(device_context, &descriptor);
     if (format == 0 || !SetPixelFormat(device_context, format, &descriptor)) {
         ReleaseDC(handle, device_context);

@@ -4,14 +4,12 @@
 #include "graphics/Graphics.h"
 #include "platform/Input.h"
 
-Menu::Menu(GameContext* game_context) : context(game_context)
-{
+Menu::Menu(GameContext* game_context) : context(game_context) {
     start_button.set_texture(context->graphics->get_texture("start_button"));
     exit_button.set_texture(context->graphics->get_texture("exit_button"));
 }
 
-void Menu::update()
-{
+void Menu::update() {
     context->cursor_clip = 0;
 
     const float half = static_cast<float>(context->resolution.x / 2);
@@ -27,7 +25,8 @@ void Menu::update()
     exit_button.set_colour(white);
 
     const Input& input = *context->input;
-    const bool over_start = point_in_rect(input.mouse_position, start_button.position(), start_size);
+    const bool over_start =
+        point_in_rect(input.mouse_position, start_button.position(), start_size);
     const bool over_exit = point_in_rect(input.mouse_position, exit_button.position(), exit_size);
     if (over_start) start_button.set_colour(green);
     if (over_exit) exit_button.set_colour(green);
@@ -44,13 +43,9 @@ void Menu::update()
     }
 }
 
-void Menu::draw()
-{
+void Menu::draw() {
     context->text_renderer.draw(start_button);
     context->text_renderer.draw(exit_button);
 }
 
-int32_t Menu::result() const
-{
-    return result_code;
-}
+int32_t Menu::result() const { return result_code; }

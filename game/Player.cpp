@@ -21,8 +21,7 @@ const LevelRow level_table[5] = {{210, 0}, {160, 0}, {100, 0}, {80, 1}, {80, 2}}
 
 }  // namespace
 
-Player::Player(GameContext* game_context, World* owner) : context(game_context), world(owner)
-{
+Player::Player(GameContext* game_context, World* owner) : context(game_context), world(owner) {
     sprite.set_texture(context->graphics->get_texture("ship"));
     size = sprite.size();
     half_size = {size.x * 0.5f, size.y * 0.5f};
@@ -39,8 +38,7 @@ Player::Player(GameContext* game_context, World* owner) : context(game_context),
     fire_timer.start(fire_interval);
 }
 
-void Player::set_level(int32_t new_level)
-{
+void Player::set_level(int32_t new_level) {
     if (level < new_level) context->sound->play_sound("level up");
     if (new_level < 1 || new_level > 5) return;
     if (new_level == level) return;
@@ -51,8 +49,7 @@ void Player::set_level(int32_t new_level)
     weapon = level_table[new_level - 1].weapon;
 }
 
-void Player::update()
-{
+void Player::update() {
     if (!dead) {
         handle_input();
         clamp_to_screen();
@@ -69,8 +66,7 @@ void Player::update()
     bar_outline.set_rectangle({40, y0}, {290, y1}, {0, 0, 0, 1}, transparent, 1);
 }
 
-void Player::handle_input()
-{
+void Player::handle_input() {
     // The movement keys are left out: the mouse position below replaces
     // whatever they would do in the same call.
     const Input& input = *context->input;
@@ -82,8 +78,7 @@ void Player::handle_input()
     position = input.mouse_position;
 }
 
-void Player::clamp_to_screen()
-{
+void Player::clamp_to_screen() {
     const float width = static_cast<float>(context->resolution.x);
     const float height = static_cast<float>(context->resolution.y);
     const Vec2f drawn = sprite.size();
@@ -98,9 +93,8 @@ void Player::clamp_to_screen()
     sprite.set_position({position.x - half_size.x, position.y - half_size.y});
 }
 
-void Player::fire_shot(const Vec2f& at, const char* texture, const Vec2f& shot_size,
-                       float spread, float speed, float power)
-{
+void Player::fire_shot(const Vec2f& at, const char* texture, const Vec2f& shot_size, float spread,
+                       float speed, float power) {
     Bullet* bullet = new Bullet();
     bullet->position = at;
     bullet->sprite.set_texture(context->graphics->get_texture(texture));
@@ -111,31 +105,29 @@ void Player::fire_shot(const Vec2f& at, const char* texture, const Vec2f& shot_s
     world->add_player_bullet(bullet);
 }
 
-void Player::shoot()
-{
+void Player::shoot() {
     if (!fire_requested) return;
     switch (weapon) {
-    case 0:
-        fire_shot(position, "bullet", {1, 11}, 2.2f, 0.7f, 1.0f);
-        context->sound->play_sound("gun");
-        break;
-    case 1:
-        fire_shot({position.x - 8, position.y}, "bullet", {1, 11}, 0.8f, 0.9f, 0.7f);
-        fire_shot({position.x + 8, position.y}, "bullet", {1, 11}, 0.8f, 0.9f, 0.7f);
-        context->sound->play_sound("gun");
-        break;
-    case 2:
-        fire_shot(position, "laser", {1, 23}, 0.7f, 1.3f, 3.0f);
-        context->sound->play_sound("laser");
-        break;
-    default:
-        break;
+        case 0:
+            fire_shot(position, "bullet", {1, 11}, 2.2f, 0.7f, 1.0f);
+            context->sound->play_sound("gun");
+            break;
+        case 1:
+            fire_shot({position.x - 8, position.y}, "bullet", {1, 11}, 0.8f, 0.9f, 0.7f);
+            fire_shot({position.x + 8, position.y}, "bullet", {1, 11}, 0.8f, 0.9f, 0.7f);
+            context->sound->play_sound("gun");
+            break;
+        case 2:
+            fire_shot(position, "laser", {1, 23}, 0.7f, 1.3f, 3.0f);
+            context->sound->play_sound("laser");
+            break;
+        default:
+            break;
     }
     fire_requested = 0;
 }
 
-void Player::hit(float damage)
-{
+void Player::hit(float damage) {
     flash_timer.start(flash_time);
     sprite.set_colour({1, 0, 0, 0.9f});
     health -= damage;
@@ -150,18 +142,11 @@ void Player::hit(float damage)
     context->sound->play_sound("player died");
 }
 
-bool Player::is_dead() const
-{
-    return dead != 0;
-}
+bool Player::is_dead() const { return dead != 0; }
 
-Vec4f Player::get_hitbox() const
-{
-    return {position.x, position.y, size.x * 0.5f, size.y * 0.5f};
-}
+Vec4f Player::get_hitbox() const { return {position.x, position.y, size.x * 0.5f, size.y * 0.5f}; }
 
-void Player::draw()
-{
+void Player::draw() {
     if (!dead) context->field_renderer.draw(sprite);
     // The renderer reads the sprite when it renders, so this applies to the
     // frame being built.

@@ -38,14 +38,14 @@ private:
     void handle_input();
     void clamp_to_screen();
     void shoot();
-    void fire_shot(const Vec2f& position, const char* texture, const Vec2f& size,
-                   float spread, float speed, float power);
+    void fire_shot(const Vec2f& position, const char* texture, const Vec2f& size, float spread,
+                   float speed, float power);
 
     GameContext* context;
     World* world;
     Sprite sprite;
     Vec2f position;
-    Vec2f size;       // fixed at construction
+    Vec2f size;  // fixed at construction
     Vec2f half_size;
     float fire_interval = 0;
     Timer fire_timer;

@@ -49,8 +49,7 @@ const ScheduleRow schedule[5] = {
     {std::numeric_limits<float>::infinity(), 2, 500, 800},
 };
 
-EnemyType* build_kind(GameContext* context, const KindRow& row)
-{
+EnemyType* build_kind(GameContext* context, const KindRow& row) {
     EnemyType* kind = new EnemyType();
     kind->texture = context->graphics->get_texture(row.name);
     kind->fire_interval = row.fire_interval;
@@ -70,8 +69,7 @@ EnemyType* build_kind(GameContext* context, const KindRow& row)
     return kind;
 }
 
-int32_t level_for(int32_t score)
-{
+int32_t level_for(int32_t score) {
     if (score < 500) return 1;
     if (score < 2500) return 2;
     if (score < 5500) return 3;
@@ -82,16 +80,14 @@ int32_t level_for(int32_t score)
 // The keep test of enemy shots and debris: the point may lie up to size
 // beyond the left and top edges, but not beyond the right and bottom ones
 // (edges included), so a debris square is kept while it touches the screen.
-bool on_screen(const Vec2f& position, const Vec2f& size, const Vec2i& resolution)
-{
-    return point_in_rect(position, {-size.x, -size.y},
-                         {static_cast<float>(resolution.x) + size.x,
-                          static_cast<float>(resolution.y) + size.y});
+bool on_screen(const Vec2f& position, const Vec2f& size, const Vec2i& resolution) {
+    return point_in_rect(
+        position, {-size.x, -size.y},
+        {static_cast<float>(resolution.x) + size.x, static_cast<float>(resolution.y) + size.y});
 }
 
 // One step of a shot along its heading, its picture centred on it.
-void fly(Bullet& bullet, float frame_delta)
-{
+void fly(Bullet& bullet, float frame_delta) {
     bullet.position = offset_by_angle(bullet.position, bullet.heading, frame_delta * bullet.speed);
     const Vec2f picture = bullet.sprite.size();
     bullet.sprite.set_position(
@@ -101,8 +97,7 @@ void fly(Bullet& bullet, float frame_delta)
 
 }  // namespace
 
-World::World(GameContext* game_context, Game* owner) : context(game_context), game(owner)
-{
+World::World(GameContext* game_context, Game* owner) : context(game_context), game(owner) {
     player = new Player(context, this);
     score = 0;
     score_text.set_font(context->graphics->get_font("lucon"));
@@ -126,8 +121,7 @@ World::World(GameContext* game_context, Game* owner) : context(game_context), ga
     }
 }
 
-World::~World()
-{
+World::~World() {
     delete player;
     for (Enemy* enemy : enemies) delete enemy;
     for (Bullet* bullet : player_bullets) delete bullet;
@@ -137,8 +131,7 @@ World::~World()
     for (DebrisParticle* particle : debris) delete particle;
 }
 
-void World::update()
-{
+void World::update() {
     context->cursor_clip = 1;
     frame_delta = static_cast<float>(play_clock.lap());
     update_stars();
@@ -159,29 +152,18 @@ void World::update()
     player->set_level(level_for(score));
 }
 
-void World::add_score(int32_t n)
-{
-    score += n;
-}
+void World::add_score(int32_t n) { score += n; }
 
-Vec2f World::player_position() const
-{
+Vec2f World::player_position() const {
     const Vec4f hitbox = player->get_hitbox();
     return {hitbox.x1, hitbox.y1};
 }
 
-void World::add_player_bullet(Bullet* bullet)
-{
-    player_bullets.push_back(bullet);
-}
+void World::add_player_bullet(Bullet* bullet) { player_bullets.push_back(bullet); }
 
-void World::add_enemy_bullet(Bullet* bullet)
-{
-    enemy_bullets.push_back(bullet);
-}
+void World::add_enemy_bullet(Bullet* bullet) { enemy_bullets.push_back(bullet); }
 
-void World::add_explosion(Explosion* explosion)
-{
+void World::add_explosion(Explosion* explosion) {
     explosions.push_back(explosion);
     for (int i = 0; i < 40; ++i) {
         DebrisParticle* particle = new DebrisParticle();
@@ -197,8 +179,7 @@ void World::add_explosion(Explosion* explosion)
     }
 }
 
-void World::update_stars()
-{
+void World::update_stars() {
     const Vec4f& screen = context->screen_rect;
     background.set_rectangle_bounds({screen.x1, screen.y1, screen.x2, screen.y2}, transparent,
                                     colour_from_255({45, 45, 75, 1}), 0);
@@ -223,8 +204,7 @@ void World::update_stars()
     }
 }
 
-void World::spawn_enemies()
-{
+void World::spawn_enemies() {
     // A duration of 0 (until the first spawn) counts as due.
     if (!(spawn_timer.expired() || spawn_timer.duration() <= 0)) return;
     const float t = static_cast<float>(play_clock.elapsed_seconds());
@@ -240,8 +220,7 @@ void World::spawn_enemies()
     spawn_timer.start(random_float(row->delay_low, row->delay_high));
 }
 
-void World::update_enemies()
-{
+void World::update_enemies() {
     // An enemy that dies in this update stays listed, and drawn, until the next.
     for (size_t i = 0; i < enemies.size();) {
         Enemy* enemy = enemies[i];
@@ -255,8 +234,7 @@ void World::update_enemies()
     }
 }
 
-void World::update_bullets()
-{
+void World::update_bullets() {
     // Only the top edge for the player's shots: their weapons fire upwards.
     for (size_t i = 0; i < player_bullets.size();) {
         Bullet* bullet = player_bullets[i];
@@ -280,8 +258,7 @@ void World::update_bullets()
     }
 }
 
-void World::check_collisions()
-{
+void World::check_collisions() {
     const Vec4f ship = player->get_hitbox();
     const Vec2f ship_centre{ship.x1, ship.y1};
     const Vec2f ship_radii{ship.x2, ship.y2};
@@ -328,13 +305,12 @@ void World::check_collisions()
     }
 }
 
-void World::update_explosions()
-{
+void World::update_explosions() {
     for (size_t i = 0; i < explosions.size();) {
         Explosion* explosion = explosions[i];
         const double frames = explosion->timer.elapsed() / explosion->frame_time;
-        const int32_t frame = frames < explosion->last_frame ? static_cast<int32_t>(frames)
-                                                             : explosion->last_frame;
+        const int32_t frame =
+            frames < explosion->last_frame ? static_cast<int32_t>(frames) : explosion->last_frame;
         explosion->sprite.set_texture_rect({frame * explosion->frame_size.x, 0},
                                            explosion->frame_size);
         if (explosion->timer.expired()) {
@@ -346,12 +322,11 @@ void World::update_explosions()
     }
 }
 
-void World::update_debris()
-{
+void World::update_debris() {
     for (size_t i = 0; i < debris.size();) {
         DebrisParticle* particle = debris[i];
-        particle->position = offset_by_angle(particle->position, particle->heading,
-                                             frame_delta * particle->speed);
+        particle->position =
+            offset_by_angle(particle->position, particle->heading, frame_delta * particle->speed);
         particle->colour.a =
             static_cast<float>(1.0 - particle->life.elapsed() / particle->life.duration());
         particle->shape.set_rectangle(
@@ -368,8 +343,7 @@ void World::update_debris()
     }
 }
 
-void World::draw() const
-{
+void World::draw() const {
     Renderer& field = context->field_renderer;
     field.draw(background);
     for (const Star& star : stars) field.draw(star.shape);

@@ -65,8 +65,8 @@ private:
     Text score_text;
     Text high_score_text;
     std::vector<EnemyType*> enemy_types;  // "enemy1", "enemy2", "enemy3"
-    Timer play_clock;   // drives the schedule; its lap is the frame delta
-    float frame_delta = 0;  // ms since the previous update
+    Timer play_clock;                     // drives the schedule; its lap is the frame delta
+    float frame_delta = 0;                // ms since the previous update
     std::vector<Explosion*> explosions;
     Star stars[star_count];
     std::vector<DebrisParticle*> debris;

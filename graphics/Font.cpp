@@ -16,8 +16,7 @@ bool coverage_of(const FT_Bitmap& bitmap, std::vector<uint8_t>& out) {
     const unsigned int width = bitmap.width;
     const unsigned int rows = bitmap.rows;
     out.assign(static_cast<size_t>(width) * rows, 0);
-    if (width == 0 || rows == 0)
-        return true;
+    if (width == 0 || rows == 0) return true;
     if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY && bitmap.pixel_mode != FT_PIXEL_MODE_MONO)
         return false;
     const size_t stride = static_cast<size_t>(std::abs(bitmap.pitch));
@@ -62,8 +61,7 @@ Font::~Font() {
 }
 
 int Font::init_library() {
-    if (ft_library != nullptr)
-        return 0;
+    if (ft_library != nullptr) return 0;
     if (FT_Init_FreeType(&ft_library) != 0) {
         ft_library = nullptr;
         std::cout << "Error initialising FreeType!\n";
@@ -88,13 +86,12 @@ int Font::load(const String& path, uint32_t size) {
     std::vector<uint8_t> coverage;
     for (int code = 0; code < 255; ++code) {
         FT_UInt index = FT_Get_Char_Index(face, static_cast<FT_ULong>(code));
-        if (FT_Load_Glyph(face, index, FT_LOAD_RENDER) != 0)
-            continue;
+        if (FT_Load_Glyph(face, index, FT_LOAD_RENDER) != 0) continue;
         const FT_GlyphSlot slot = face->glyph;
-        if (!coverage_of(slot->bitmap, coverage))
-            continue;
+        if (!coverage_of(slot->bitmap, coverage)) continue;
         Texture* texture = new Texture();
-        texture->set_size(Vec2i{static_cast<int>(slot->bitmap.width), static_cast<int>(slot->bitmap.rows)});
+        texture->set_size(
+            Vec2i{static_cast<int>(slot->bitmap.width), static_cast<int>(slot->bitmap.rows)});
         GLuint name = 0;
         glGenTextures(1, &name);
         glBindTexture(GL_TEXTURE_2D, name);
@@ -104,7 +101,8 @@ int Font::load(const String& path, uint32_t size) {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, static_cast<GLsizei>(slot->bitmap.width),
-                     static_cast<GLsizei>(slot->bitmap.rows), 0, GL_ALPHA, GL_UNSIGNED_BYTE, coverage.data());
+                     static_cast<GLsizei>(slot->bitmap.rows), 0, GL_ALPHA, GL_UNSIGNED_BYTE,
+                     coverage.data());
         texture->set_name(name);
         const signed char key = static_cast<signed char>(code);
         glyphs[key] = texture;
@@ -133,8 +131,7 @@ GlyphMetrics Font::get_metrics(char c) const {
 }
 
 void Font::release_glyphs() {
-    for (auto& entry : glyphs)
-        delete entry.second;
+    for (auto& entry : glyphs) delete entry.second;
     glyphs.clear();
     metrics.clear();
 }

@@ -6,10 +6,8 @@
 #include <vector>
 
 Graphics::~Graphics() {
-    for (auto& entry : textures)
-        delete entry.second;
-    for (auto& entry : fonts)
-        delete entry.second;
+    for (auto& entry : textures) delete entry.second;
+    for (auto& entry : fonts) delete entry.second;
     textures.clear();
     fonts.clear();
 }
@@ -21,16 +19,14 @@ bool Graphics::load(const Config& factory) {
         return false;
     }
     for (const auto& [name, path] : *section)
-        if (!import_png(path, name))
-            return false;
+        if (!import_png(path, name)) return false;
     section = factory.find_section("fonts");
     if (section == nullptr) {
         std::cout << "[!] Graphics::load: Could not find [fonts] section\n";
         return false;
     }
     for (const auto& [name, path] : *section)
-        if (!import_truetype(path, name, 20))
-            return false;
+        if (!import_truetype(path, name, 20)) return false;
     return true;
 }
 
@@ -44,8 +40,7 @@ bool Graphics::import_png(const String& path, const String& name) {
     }
     Texture* texture = new Texture();
     texture->load(pixels, Vec2i{static_cast<int>(width), static_cast<int>(height)}, false);
-    if (!textures.emplace(name, texture).second)
-        delete texture;
+    if (!textures.emplace(name, texture).second) delete texture;
     return true;
 }
 
@@ -56,8 +51,7 @@ bool Graphics::import_truetype(const String& path, const String& name, uint32_t 
         std::cout << "[!] Graphics::import_truetype: \"" << path << "\" could not be found.\n";
         return false;
     }
-    if (!fonts.emplace(name, font).second)
-        delete font;
+    if (!fonts.emplace(name, font).second) delete font;
     return true;
 }
 

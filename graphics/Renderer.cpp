@@ -64,7 +64,8 @@ void Renderer::create_target(const Vec2i& size, bool smooth) {
     glGenFramebuffersEXT(1, &made);
     framebuffer = made;
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
-    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, target_texture, 0);
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
+                              target_texture, 0);
     if (glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) != GL_FRAMEBUFFER_COMPLETE_EXT)
         std::cout << "[!] FBO not ready\n";
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
@@ -91,14 +92,11 @@ void Renderer::draw(const Sprite& sprite) {
     queue.push_back(DrawCommand{0, &sprite, nullptr, false});
 }
 
-void Renderer::draw(const Shape& shape) {
-    queue.push_back(DrawCommand{1, nullptr, &shape, false});
-}
+void Renderer::draw(const Shape& shape) { queue.push_back(DrawCommand{1, nullptr, &shape, false}); }
 
 void Renderer::draw_text(const Text& text) {
     Font* font = text.font();
-    if (font == nullptr)
-        return;
+    if (font == nullptr) return;
     Vec2f pen = text.position();
     const Vec2f s = text.scale();
     const Vec4f c = text.colour();
@@ -119,8 +117,7 @@ void Renderer::draw_text(const Text& text) {
 }
 
 void Renderer::render() {
-    if (framebuffer == 0 || target_texture == 0)
-        return;
+    if (framebuffer == 0 || target_texture == 0) return;
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
     // Colour blends by the source alpha; the target's alpha adds up what was
     // drawn over it, so the composite can lay it over the window premultiplied.
@@ -142,17 +139,17 @@ void Renderer::render() {
             draw_sprite(*command.sprite);
         } else if (command.kind == 1) {
             switch (command.shape->kind()) {
-            case 1:
-                draw_line(*command.shape);
-                break;
-            case 2:
-                draw_rectangle(*command.shape);
-                break;
-            case 3:
-                draw_circle(*command.shape);
-                break;
-            default:
-                break;
+                case 1:
+                    draw_line(*command.shape);
+                    break;
+                case 2:
+                    draw_rectangle(*command.shape);
+                    break;
+                case 3:
+                    draw_circle(*command.shape);
+                    break;
+                default:
+                    break;
             }
         }
     }
@@ -172,8 +169,7 @@ void Renderer::composite() {
     glLoadIdentity();
     // A target without area is incomplete, and compositing it would paint
     // the window white.
-    if (!(colour_.a > 0) || target_size_.x <= 0 || target_size_.y <= 0)
-        return;
+    if (!(colour_.a > 0) || target_size_.x <= 0 || target_size_.y <= 0) return;
     glEnable(GL_TEXTURE_2D);
     const float w = display_size_.x;
     const float h = display_size_.y;
@@ -198,15 +194,13 @@ void Renderer::composite() {
 
 void Renderer::clear() {
     for (const DrawCommand& command : queue)
-        if (command.owned && command.sprite != nullptr)
-            delete command.sprite;
+        if (command.owned && command.sprite != nullptr) delete command.sprite;
     queue.clear();
 }
 
 void Renderer::draw_sprite(const Sprite& sprite) {
     const Texture* texture = sprite.texture();
-    if (texture == nullptr || texture->get_name() == 0)
-        return;
+    if (texture == nullptr || texture->get_name() == 0) return;
     glEnable(GL_TEXTURE_2D);
     const Vec4f own = sprite.colour();
     const Vec4f c{own.r * colour_.r, own.g * colour_.g, own.b * colour_.b, own.a * colour_.a};
@@ -247,8 +241,7 @@ void Renderer::draw_line(const Shape& shape) {
     const Vec4f& ends = shape.records()[0];
     const Vec4f& colour = shape.records()[1];
     glLineWidth(shape.floats()[0]);
-    if (!(colour.a > 0))
-        return;
+    if (!(colour.a > 0)) return;
     colour_of(colour);
     glBegin(GL_LINES);
     glVertex2f(ends.x1, ends.y1);
@@ -307,8 +300,7 @@ void Renderer::draw_circle(const Shape& shape) {
     // NaN fails both comparisons and counts as 0.
     const int n = count >= 0 && count <= most_segments ? static_cast<int>(count) : 0;
     glLineWidth(shape.floats()[1]);
-    if (n == 0)
-        return;
+    if (n == 0) return;
     auto rim = [&](int i) {
         const float a = static_cast<float>(6.2831853 * (static_cast<double>(i) / n));
         const float x = centre.x + static_cast<float>(std::cos(static_cast<double>(a)) * radii.x);
@@ -319,15 +311,13 @@ void Renderer::draw_circle(const Shape& shape) {
         colour_of(fill);
         glBegin(GL_TRIANGLE_FAN);
         glVertex2f(centre.x, centre.y);
-        for (int i = n; i >= 0; --i)
-            rim(i);
+        for (int i = n; i >= 0; --i) rim(i);
         glEnd();
     }
     if (outline.a > 0) {
         colour_of(outline);
         glBegin(GL_LINE_LOOP);
-        for (int i = 0; i < n; ++i)
-            rim(i);
+        for (int i = 0; i < n; ++i) rim(i);
         glEnd();
     }
 }

@@ -26,7 +26,8 @@ void Shape::set_line(const Vec4f& ends, const Vec4f& colour, float width) {
     floats_.push_back(width);
 }
 
-void Shape::set_rectangle_bounds(const Vec4f& corners, const Vec4f& outline, const Vec4f& fill, float width) {
+void Shape::set_rectangle_bounds(const Vec4f& corners, const Vec4f& outline, const Vec4f& fill,
+                                 float width) {
     start(2);
     records_.push_back(corners);
     records_.push_back(outline);
@@ -34,12 +35,13 @@ void Shape::set_rectangle_bounds(const Vec4f& corners, const Vec4f& outline, con
     floats_.push_back(width);
 }
 
-void Shape::set_rectangle(const Vec2f& a, const Vec2f& b, const Vec4f& outline, const Vec4f& fill, float width) {
+void Shape::set_rectangle(const Vec2f& a, const Vec2f& b, const Vec4f& outline, const Vec4f& fill,
+                          float width) {
     set_rectangle_bounds(Vec4f{a.x, a.y, b.x, b.y}, outline, fill, width);
 }
 
-void Shape::set_circle(const Vec2f& centre, const Vec2f& radii, int32_t segments, const Vec4f& outline,
-                       const Vec4f& fill, float width) {
+void Shape::set_circle(const Vec2f& centre, const Vec2f& radii, int32_t segments,
+                       const Vec4f& outline, const Vec4f& fill, float width) {
     start(3);
     points_.push_back(centre);
     points_.push_back(radii);
@@ -49,7 +51,8 @@ void Shape::set_circle(const Vec2f& centre, const Vec2f& radii, int32_t segments
     floats_.push_back(width);
 }
 
-void Shape::set_kind4(const Vec4f& first, float second, const Vec4f& third, const Vec4f& fourth, float fifth) {
+void Shape::set_kind4(const Vec4f& first, float second, const Vec4f& third, const Vec4f& fourth,
+                      float fifth) {
     start(4);
     records_.push_back(first);
     records_.push_back(third);

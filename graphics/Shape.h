@@ -26,11 +26,14 @@ public:
     // so a Shape rebuilt every frame allocates only once.
     void clear();
     void set_line(const Vec4f& ends, const Vec4f& colour, float width);
-    void set_rectangle_bounds(const Vec4f& corners, const Vec4f& outline, const Vec4f& fill, float width);
-    void set_rectangle(const Vec2f& a, const Vec2f& b, const Vec4f& outline, const Vec4f& fill, float width);
+    void set_rectangle_bounds(const Vec4f& corners, const Vec4f& outline, const Vec4f& fill,
+                              float width);
+    void set_rectangle(const Vec2f& a, const Vec2f& b, const Vec4f& outline, const Vec4f& fill,
+                       float width);
     void set_circle(const Vec2f& centre, const Vec2f& radii, int32_t segments, const Vec4f& outline,
                     const Vec4f& fill, float width);
-    void set_kind4(const Vec4f& first, float second, const Vec4f& third, const Vec4f& fourth, float fifth);
+    void set_kind4(const Vec4f& first, float second, const Vec4f& third, const Vec4f& fourth,
+                   float fifth);
 
 private:
     void start(uint32_t new_kind);

@@ -46,11 +46,9 @@ void Sprite::set_alpha(float alpha) { colour_.a = alpha; }
 float Sprite::alpha() const { return colour_.a; }
 
 void Sprite::set_texture_rect(const Vec2f& corner, const Vec2f& extent) {
-    if (texture_ == nullptr)
-        return;
+    if (texture_ == nullptr) return;
     Vec2i size = texture_->get_size();
-    if (size.x <= 0 || size.y <= 0)
-        return;
+    if (size.x <= 0 || size.y <= 0) return;
     float width = static_cast<float>(size.x);
     float height = static_cast<float>(size.y);
     texture_rect_ = Vec4f{corner.x / width, corner.y / height, extent.x / width, extent.y / height};

@@ -1,7 +1,12 @@
 #include "graphics/Text.h"
 
 Text::Text()
-    : font_(nullptr), position_{0, 0}, size_{0, 0}, scale_{1, 1}, colour_{1, 1, 1, 1}, rotation_(0) {}
+    : font_(nullptr),
+      position_{0, 0},
+      size_{0, 0},
+      scale_{1, 1},
+      colour_{1, 1, 1, 1},
+      rotation_(0) {}
 
 void Text::set_font(Font* font) { font_ = font; }
 

@@ -23,7 +23,8 @@ int Texture::load(const std::vector<uint8_t>& pixels, const Vec2i& size, bool sm
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 pixels.data());
     glBindTexture(GL_TEXTURE_2D, 0);
     return 0;
 }
@@ -39,8 +40,7 @@ void Texture::release() {
 void Texture::set_name(uint32_t new_name) {
     // The same name again is already ours, unless it was released and has
     // since been made anew: then it is taken over like any other.
-    if (new_name == name && owned)
-        return;
+    if (new_name == name && owned) return;
     release();
     name = new_name;
     owned = new_name != 0;

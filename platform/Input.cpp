@@ -3,24 +3,21 @@
 #include "core/Math.h"
 #include "game/GameContext.h"
 
-
 namespace {
 
 // Window to logical pixels, truncated toward zero. The product is formed in
 // 64 bits so a far-off cursor or a huge resolution cannot overflow; the
 // result saturates to the 32-bit range.
-int32_t to_logical(int32_t value, int32_t logical, int32_t window)
-{
+int32_t to_logical(int32_t value, int32_t logical, int32_t window) {
     return saturate_to_int(static_cast<int64_t>(value) * logical / window);
 }
 
-} // namespace
+}  // namespace
 
 Input::Input(GameContext* game_context) : context(game_context) {}
 
 void Input::update(const std::vector<KeyEvent>& new_key_events,
-                   const std::vector<MouseEvent>& new_mouse_events, const Vec2i& cursor)
-{
+                   const std::vector<MouseEvent>& new_mouse_events, const Vec2i& cursor) {
     key_events = new_key_events;
     mouse_events = new_mouse_events;
 
@@ -49,16 +46,22 @@ void Input::update(const std::vector<KeyEvent>& new_key_events,
         }
         const uint8_t down = event.state == 1 ? 1 : 0;
         switch (event.button) {
-        case 0: mouse_left = down; break;
-        case 1: mouse_right = down; break;
-        case 2: mouse_middle = down; break;
-        default: break;  // the wheel sets no button
+            case 0:
+                mouse_left = down;
+                break;
+            case 1:
+                mouse_right = down;
+                break;
+            case 2:
+                mouse_middle = down;
+                break;
+            default:
+                break;  // the wheel sets no button
         }
     }
 }
 
-void Input::clear()
-{
+void Input::clear() {
     mouse_position = {0, 0};
     std::fill(std::begin(keys), std::end(keys), 0);
     mouse_left = 0;
@@ -66,7 +69,4 @@ void Input::clear()
     mouse_right = 0;
 }
 
-bool Input::key_down(uint32_t code) const
-{
-    return code < 256 && keys[code] != 0;
-}
+bool Input::key_down(uint32_t code) const { return code < 256 && keys[code] != 0; }

@@ -112,24 +112,21 @@ Window::~Window() {
     unclip_cursor();
     window_count -= 1;
     // No message may reach this object any more.
-    if (handle)
-        SetWindowLongPtrA(handle, GWLP_USERDATA, 0);
+    if (handle) SetWindowLongPtrA(handle, GWLP_USERDATA, 0);
     handle = NULL;
     // The queues go with the members, then the Mutexes in reverse order of
     // declaration: cursor position, raw motion, mouse queue, key queue.
 }
 
 bool Window::process_messages() {
-    if (GetMessageA(&last_message, NULL, 0, 0) == 0)
-        return false;
+    if (GetMessageA(&last_message, NULL, 0, 0) == 0) return false;
     TranslateMessage(&last_message);
     DispatchMessageA(&last_message);
     return true;
 }
 
 bool Window::poll_messages() {
-    if (!PeekMessageA(&last_message, NULL, 0, 0, PM_REMOVE))
-        return true;
+    if (!PeekMessageA(&last_message, NULL, 0, 0, PM_REMOVE)) return true;
     const UINT message = last_message.message;
     if (message == WM_QUIT || message == WM_CLOSE || message == WM_DESTROY) {
         unclip_cursor();
@@ -142,78 +139,73 @@ bool Window::poll_messages() {
 
 void Window::error(const String& text) {
     switch_screen_saver(true);
-    if (handle)
-        ShowWindow(handle, SW_FORCEMINIMIZE);
-    if (!text.is_null())
-        MessageBoxA(NULL, text.c_str(), "Error", MB_ICONEXCLAMATION);
+    if (handle) ShowWindow(handle, SW_FORCEMINIMIZE);
+    if (!text.is_null()) MessageBoxA(NULL, text.c_str(), "Error", MB_ICONEXCLAMATION);
     SendMessageA(handle, WM_QUIT, 0, 0);
 }
 
 LRESULT CALLBACK Window::window_procedure(HWND window_handle, UINT message, WPARAM wparam,
                                           LPARAM lparam) {
     Window* window = reinterpret_cast<Window*>(GetWindowLongPtrA(window_handle, GWLP_USERDATA));
-    if (window == nullptr)
-        return DefWindowProcA(window_handle, message, wparam, lparam);
+    if (window == nullptr) return DefWindowProcA(window_handle, message, wparam, lparam);
 
     switch (message) {
-    case WM_DESTROY:
-    case WM_CLOSE:
-    case WM_QUIT:
-        if (window_handle == first_window_handle) {
-            switch_screen_saver(true);
-            PostQuitMessage(0);
-        } else {
-            DestroyWindow(window_handle);
-        }
-        return 0;
-    case WM_SIZE:
-        window->changed = 1;
-        return 0;
-    case WM_NCACTIVATE:
-        window->on_activate(wparam != 0);
-        return 0;
-    case WM_INPUT:
-        window->on_raw_input(wparam, lparam);
-        return 0;
-    case WM_KEYDOWN:
-        window->queue_key(wparam, 1);
-        return 0;
-    case WM_KEYUP:
-        window->queue_key(wparam, 2);
-        return 0;
-    case WM_LBUTTONDOWN:
-        window->queue_mouse(0, 1);
-        return 0;
-    case WM_LBUTTONUP:
-        window->queue_mouse(0, 2);
-        return 0;
-    case WM_RBUTTONDOWN:
-        window->queue_mouse(1, 1);
-        return 0;
-    case WM_RBUTTONUP:
-        window->queue_mouse(1, 2);
-        return 0;
-    case WM_MBUTTONDOWN:
-        window->queue_mouse(2, 1);
-        return 0;
-    case WM_MBUTTONUP:
-        window->queue_mouse(2, 2);
-        return 0;
-    case WM_MOUSEWHEEL:
-        window->queue_mouse(GET_WHEEL_DELTA_WPARAM(wparam) > 119 ? 3 : 4, 1);
-        return 0;
-    default:
-        return DefWindowProcA(window_handle, message, wparam, lparam);
+        case WM_DESTROY:
+        case WM_CLOSE:
+        case WM_QUIT:
+            if (window_handle == first_window_handle) {
+                switch_screen_saver(true);
+                PostQuitMessage(0);
+            } else {
+                DestroyWindow(window_handle);
+            }
+            return 0;
+        case WM_SIZE:
+            window->changed = 1;
+            return 0;
+        case WM_NCACTIVATE:
+            window->on_activate(wparam != 0);
+            return 0;
+        case WM_INPUT:
+            window->on_raw_input(wparam, lparam);
+            return 0;
+        case WM_KEYDOWN:
+            window->queue_key(wparam, 1);
+            return 0;
+        case WM_KEYUP:
+            window->queue_key(wparam, 2);
+            return 0;
+        case WM_LBUTTONDOWN:
+            window->queue_mouse(0, 1);
+            return 0;
+        case WM_LBUTTONUP:
+            window->queue_mouse(0, 2);
+            return 0;
+        case WM_RBUTTONDOWN:
+            window->queue_mouse(1, 1);
+            return 0;
+        case WM_RBUTTONUP:
+            window->queue_mouse(1, 2);
+            return 0;
+        case WM_MBUTTONDOWN:
+            window->queue_mouse(2, 1);
+            return 0;
+        case WM_MBUTTONUP:
+            window->queue_mouse(2, 2);
+            return 0;
+        case WM_MOUSEWHEEL:
+            window->queue_mouse(GET_WHEEL_DELTA_WPARAM(wparam) > 119 ? 3 : 4, 1);
+            return 0;
+        default:
+            return DefWindowProcA(window_handle, message, wparam, lparam);
     }
 }
 
 void Window::on_activate(bool gained) {
     if (gained) {
         active = 1;
-        if (!cursor_shown)
-            hide_cursor();
-        if (cursor_clipped)
-            clip_cursor();
+        if (!cursor_shown) hide_cursor();
+        if (cursor_clipped) clip_cursor();
         if (fullscreen && minimised_in_fullscreen) {
             enter_fullscreen();
             minimised_in_fullscreen = 0;
@@ -224,8 +216,7 @@ void Window::on_activate(bool gained) {
     if (!cursor_shown || cursor_clipped) {
         ClipCursor(NULL);
         // Only a hidden cursor was taken off the display counter.
-        if (!cursor_shown)
-            ShowCursor(TRUE);
+        if (!cursor_shown) ShowCursor(TRUE);
     }
     if (fullscreen) {
         ShowWindow(handle, SW_FORCEMINIMIZE);
@@ -234,16 +225,13 @@ void Window::on_activate(bool gained) {
 }
 
 void Window::on_raw_input(WPARAM wparam, LPARAM lparam) {
-    if (wparam != RIM_INPUT)
-        return;
+    if (wparam != RIM_INPUT) return;
     UINT buffer_size = sizeof(raw_buffer);
     const UINT read = GetRawInputData(reinterpret_cast<HRAWINPUT>(lparam), RID_INPUT, &raw_buffer,
                                       &buffer_size, sizeof(RAWINPUTHEADER));
     // A failed or short read holds no motion.
-    if (read == static_cast<UINT>(-1) || read < offsetof(RAWINPUT, data) + sizeof(RAWMOUSE))
-        return;
-    if (raw_buffer.header.dwType != RIM_TYPEMOUSE)
-        return;
+    if (read == static_cast<UINT>(-1) || read < offsetof(RAWINPUT, data) + sizeof(RAWMOUSE)) return;
+    if (raw_buffer.header.dwType != RIM_TYPEMOUSE) return;
     raw_motion_lock.lock();
     raw_motion.x = wrapping_add(raw_motion.x, raw_buffer.data.mouse.lLastX);
     raw_motion.y = wrapping_add(raw_motion.y, raw_buffer.data.mouse.lLastY);
@@ -303,11 +291,12 @@ void Window::set_client_size(const Vec2i& new_size) {
     GetWindowRect(handle, &outer);
     GetClientRect(handle, &client);
     // In 64 bits: a size read from a file may be anything up to the int range.
-    const int64_t width = (int64_t{outer.right} - outer.left) -
-                          ((int64_t{client.right} - client.left) - new_size.x);
-    const int64_t height = (int64_t{outer.bottom} - outer.top) -
-                           ((int64_t{client.bottom} - client.top) - new_size.y);
-    SetWindowPos(handle, NULL, 0, 0, saturate_to_int(width), saturate_to_int(height), SWP_NOMOVE | SWP_NOZORDER);
+    const int64_t width =
+        (int64_t{outer.right} - outer.left) - ((int64_t{client.right} - client.left) - new_size.x);
+    const int64_t height =
+        (int64_t{outer.bottom} - outer.top) - ((int64_t{client.bottom} - client.top) - new_size.y);
+    SetWindowPos(handle, NULL, 0, 0, saturate_to_int(width), saturate_to_int(height),
+                 SWP_NOMOVE | SWP_NOZORDER);
     UpdateWindow(handle);
 }
 
@@ -325,7 +314,8 @@ void Window::set_position(const Vec2i& position) {
 Vec2i Window::get_size() { return size; }
 
 Vec2i Window::get_screen_size() {
-    return {static_cast<int>(display_mode.dmPelsWidth), static_cast<int>(display_mode.dmPelsHeight)};
+    return {static_cast<int>(display_mode.dmPelsWidth),
+            static_cast<int>(display_mode.dmPelsHeight)};
 }
 
 Vec2i Window::get_mouse_position() {
@@ -335,7 +325,8 @@ Vec2i Window::get_mouse_position() {
     GetClientRect(handle, &client);
     POINT corner{client.left, client.top};
     ClientToScreen(handle, &corner);
-    return {saturate_to_int(int64_t{cursor.x} - corner.x), saturate_to_int(int64_t{cursor.y} - corner.y)};
+    return {saturate_to_int(int64_t{cursor.x} - corner.x),
+            saturate_to_int(int64_t{cursor.y} - corner.y)};
 }
 
 Vec2i Window::get_screen_cursor_position() {
@@ -344,8 +335,7 @@ Vec2i Window::get_screen_cursor_position() {
 }
 
 void Window::set_cursor_position(const Vec2i& position) {
-    if (active)
-        SetCursorPos(position.x, position.y);
+    if (active) SetCursorPos(position.x, position.y);
 }
 
 void Window::show_cursor() {
@@ -398,7 +388,8 @@ void Window::enter_fullscreen() {
 void Window::leave_fullscreen() {
     fullscreen = 0;
     const RECT& saved = saved_window_rectangle;
-    SetWindowPos(handle, NULL, saved.left, saved.top, saturate_to_int(int64_t{saved.right} - saved.left),
+    SetWindowPos(handle, NULL, saved.left, saved.top,
+                 saturate_to_int(int64_t{saved.right} - saved.left),
                  saturate_to_int(int64_t{saved.bottom} - saved.top), SWP_SHOWWINDOW);
     SetWindowLongA(handle, GWL_STYLE, framed_style);
     ShowWindow(handle, SW_SHOWNORMAL);

@@ -21,13 +21,11 @@ int main() {
     unsigned thread_id = 0;
     HANDLE game = reinterpret_cast<HANDLE>(
         _beginthreadex(NULL, 0, thread_start_without_argument, record, 0, &thread_id));
-    if (!game)
-        delete record;  // the trampoline never ran
+    if (!game) delete record;  // the trampoline never ran
     SetThreadPriority(game, THREAD_PRIORITY_TIME_CRITICAL);
 
     while (app_running.load(std::memory_order_relaxed)) {
-        if (!main_window->process_messages())
-            break;
+        if (!main_window->process_messages()) break;
     }
     app_running.store(0, std::memory_order_relaxed);
 
@@ -37,8 +35,7 @@ int main() {
     // pump formally delivers what is queued and makes every later send
     // return at once.
     PostQuitMessage(0);
-    while (main_window->process_messages()) {
-    }
+    while (main_window->process_messages()) {}
 
     WaitForSingleObject(game, INFINITE);
 

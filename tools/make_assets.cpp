@@ -27,9 +27,7 @@ struct Rgba {
     uint8_t r = 0, g = 0, b = 0, a = 0;
 };
 
-constexpr Rgba rgb(int r, int g, int b) {
-    return Rgba{uint8_t(r), uint8_t(g), uint8_t(b), 255};
-}
+constexpr Rgba rgb(int r, int g, int b) { return Rgba{uint8_t(r), uint8_t(g), uint8_t(b), 255}; }
 
 // Every outlined sprite shares this dark violet edge, which keeps the set of
 // pictures looking like one family against the dark blue-grey play field.
@@ -65,7 +63,8 @@ bool save_png(const Image& image, const std::string& path) {
     }
     unsigned error = lodepng::encode(path, bytes, unsigned(image.width), unsigned(image.height));
     if (error != 0) {
-        std::printf("[!] make_assets: could not write \"%s\": %s\n", path.c_str(), lodepng_error_text(error));
+        std::printf("[!] make_assets: could not write \"%s\": %s\n", path.c_str(),
+                    lodepng_error_text(error));
         return false;
     }
     std::printf("%s  %dx%d\n", path.c_str(), image.width, image.height);
@@ -96,11 +95,13 @@ struct Material {
 // neighbour is another material takes the light tone, one whose lower
 // neighbour is another material the dark tone. The dark outline goes round
 // the whole silhouette, so templates keep a free border of one pixel.
-Image sprite_from_half(const std::vector<std::string>& half, const std::map<char, Material>& materials) {
+Image sprite_from_half(const std::vector<std::string>& half,
+                       const std::map<char, Material>& materials) {
     const int half_width = int(half.front().size());
     for (size_t y = 0; y < half.size(); ++y)
         if (int(half[y].size()) != half_width) {
-            std::printf("[!] make_assets: template row %zu has %zu columns, not %d\n", y, half[y].size(), half_width);
+            std::printf("[!] make_assets: template row %zu has %zu columns, not %d\n", y,
+                        half[y].size(), half_width);
             std::exit(1);
         }
     Image image(half_width * 2, int(half.size()));
@@ -136,38 +137,14 @@ Material flat(Rgba c) { return Material{c, c, c}; }
 // stripes and two engine flames.
 Image make_ship() {
     const std::vector<std::string> half = {
-        "................",
-        "...............h",
-        "...............h",
-        "..............hh",
-        "..............hh",
-        ".............hhg",
-        ".............hgg",
-        ".............hgg",
-        ".............hgg",
-        "............hhgg",
-        "............hhgg",
-        "............hhhg",
-        "............hhhh",
-        "...........khhhh",
-        "..h.......kkhhah",
-        "..h......kkhhhah",
-        "..h.....hkkhhhah",
-        "..h....hhkkhhhah",
-        "..hk..hhhkkhhhhh",
-        "..hk.hhaahkkhhhh",
-        "..hkhhaahhhkhhhh",
-        "..hhhaahhhhkkhhh",
-        "..hhaahhhhhhkhhh",
-        "..hhhhhhhkkkkhhh",
-        "..hhkk...kkkhhhh",
-        "..kk.....kkhhhkk",
-        "..........khhhkk",
-        "..........kkhhkk",
-        "...........fyyf.",
-        "...........fyyf.",
-        "............ff..",
-        "................",
+        "................", "...............h", "...............h", "..............hh",
+        "..............hh", ".............hhg", ".............hgg", ".............hgg",
+        ".............hgg", "............hhgg", "............hhgg", "............hhhg",
+        "............hhhh", "...........khhhh", "..h.......kkhhah", "..h......kkhhhah",
+        "..h.....hkkhhhah", "..h....hhkkhhhah", "..hk..hhhkkhhhhh", "..hk.hhaahkkhhhh",
+        "..hkhhaahhhkhhhh", "..hhhaahhhhkkhhh", "..hhaahhhhhhkhhh", "..hhhhhhhkkkkhhh",
+        "..hhkk...kkkhhhh", "..kk.....kkhhhkk", "..........khhhkk", "..........kkhhkk",
+        "...........fyyf.", "...........fyyf.", "............ff..", "................",
     };
     std::map<char, Material> materials = {
         {'h', {rgb(236, 240, 250), rgb(176, 188, 212), rgb(104, 114, 150)}},
@@ -183,38 +160,14 @@ Image make_ship() {
 // Scout: a small green dart, engines at the top, nose pointing down.
 Image make_enemy1() {
     const std::vector<std::string> half = {
-        "................",
-        "................",
-        "...........ff...",
-        "..........fyyf..",
-        "..........kkkk..",
-        "...b......khhk..",
-        "...bb.....hhhh.h",
-        "...bbb...hhhhhhh",
-        "...bbbb.hhhhhhhh",
-        "...bbbbbhhhhhhhh",
-        "....bbbbhhhhhhhh",
-        "....bbbhhhhhhhhh",
-        ".....bhhhhhhhhgg",
-        ".....hhhhhhhhggg",
-        "......hhhhhhhggg",
-        "......hhhhhhhhgg",
-        ".......hhhhhhhhh",
-        ".......kkhhhhhhh",
-        "........kkhhhhhh",
-        ".........khhhhhh",
-        ".........khhhhhh",
-        "..........khhhhh",
-        "..........khhhhh",
-        "...........khhhh",
-        "...........khhhh",
-        "............khhh",
-        "............kkhh",
-        ".............khh",
-        ".............khh",
-        "..............kh",
-        "...............h",
-        "................",
+        "................", "................", "...........ff...", "..........fyyf..",
+        "..........kkkk..", "...b......khhk..", "...bb.....hhhh.h", "...bbb...hhhhhhh",
+        "...bbbb.hhhhhhhh", "...bbbbbhhhhhhhh", "....bbbbhhhhhhhh", "....bbbhhhhhhhhh",
+        ".....bhhhhhhhhgg", ".....hhhhhhhhggg", "......hhhhhhhggg", "......hhhhhhhhgg",
+        ".......hhhhhhhhh", ".......kkhhhhhhh", "........kkhhhhhh", ".........khhhhhh",
+        ".........khhhhhh", "..........khhhhh", "..........khhhhh", "...........khhhh",
+        "...........khhhh", "............khhh", "............kkhh", ".............khh",
+        ".............khh", "..............kh", "...............h", "................",
     };
     std::map<char, Material> materials = {
         {'h', {rgb(170, 240, 120), rgb(86, 190, 70), rgb(36, 116, 52)}},
@@ -231,42 +184,15 @@ Image make_enemy1() {
 // a pink eye between them.
 Image make_enemy2() {
     const std::vector<std::string> half = {
-        "..................",
-        "..................",
-        "..................",
-        "............ff....",
-        "...........fyyf...",
-        "...........kkkk...",
-        ".......hhhhhhhhhhh",
-        ".....hhhhhhhhhhhhh",
-        "...hhhhhhhhhhhhhhh",
-        "..hhhhhhhkkhhhhhhh",
-        "..hhhhhhkkhhhhhhhh",
-        "..hhhhhkkhhhhhhhhh",
-        "..hhhhhhhhhhhhhhhh",
-        "..hhkkhhhhhhhhhhhh",
-        "..hhk.hhhhhhhhhhhh",
-        "..hh..hhhhhhhhhhhh",
-        "..hh...hhhhhhhaaaa",
-        "..hh...hhhhhhaaaaa",
-        "..hh....hhhhhaaggg",
-        "..hh....hhhhhaaggg",
-        "..hh.....hhhhaaagg",
-        "..hhh....hhhhhaaaa",
-        "..hhh.....hhhhhaaa",
-        "..hhhh....hhhhhhhh",
-        "...hhh.....hhhhhhh",
-        "...hhhh....khhhhhh",
-        "....hhh.....khhhhh",
-        "....hhhh.....khhhh",
-        ".....hhh......kkhh",
-        ".....hhhh.........",
-        "......hhh.........",
-        "......hhh.........",
-        ".......hh.........",
-        ".......hh.........",
-        "..................",
-        "..................",
+        "..................", "..................", "..................", "............ff....",
+        "...........fyyf...", "...........kkkk...", ".......hhhhhhhhhhh", ".....hhhhhhhhhhhhh",
+        "...hhhhhhhhhhhhhhh", "..hhhhhhhkkhhhhhhh", "..hhhhhhkkhhhhhhhh", "..hhhhhkkhhhhhhhhh",
+        "..hhhhhhhhhhhhhhhh", "..hhkkhhhhhhhhhhhh", "..hhk.hhhhhhhhhhhh", "..hh..hhhhhhhhhhhh",
+        "..hh...hhhhhhhaaaa", "..hh...hhhhhhaaaaa", "..hh....hhhhhaaggg", "..hh....hhhhhaaggg",
+        "..hh.....hhhhaaagg", "..hhh....hhhhhaaaa", "..hhh.....hhhhhaaa", "..hhhh....hhhhhhhh",
+        "...hhh.....hhhhhhh", "...hhhh....khhhhhh", "....hhh.....khhhhh", "....hhhh.....khhhh",
+        ".....hhh......kkhh", ".....hhhh.........", "......hhh.........", "......hhh.........",
+        ".......hh.........", ".......hh.........", "..................", "..................",
     };
     std::map<char, Material> materials = {
         {'h', {rgb(226, 170, 255), rgb(150, 92, 214), rgb(86, 46, 140)}},
@@ -283,45 +209,19 @@ Image make_enemy2() {
 // shoulders and twin prongs, the heaviest of the three.
 Image make_enemy3() {
     const std::vector<std::string> half = {
-        "....................",
-        "....................",
-        "........ff......ff..",
-        ".......fyyf....fyyf.",
-        ".......kkkk....kkkk.",
-        "......hhhhhh..hhhhhh",
-        "....hhhhhhhhhhhhhhhh",
-        "..hhhhhhhhhhhhhhhhhh",
-        "..hhaaaahhhhhhhhhhhh",
-        "..haaaaahhhhhhhhhhhh",
-        "..hhaaaahhhhhhhhhhhh",
-        "..hhhhhhhhhhhhhkkkkk",
-        "..hhhhhhhhhhhkkkgggg",
-        "...hhhhhhhhhhkkggggg",
-        "...hhhhhhhhhhkkggccc",
-        "....hhhhhhhhhkkggccc",
-        "....hhhhhhhhhkkggccc",
-        ".....hhhhhhhhkkggggg",
-        ".....hhhhhhhhhkkgggg",
-        "......hhhhhhhhhkkkkk",
-        "......hhhhhhhhhhhhhh",
-        ".......hhhhhhhhhhhhh",
-        ".......hhh.hhhhhhhhh",
-        "........hh.hhhhhhhhh",
-        "........hh..hhhhhhhh",
-        "........hh..khhhhhhh",
-        "........hh...khhhhhh",
-        "........hh...khhhhhh",
-        "........hh....khhhhh",
-        "........hh....khhhhh",
-        "........hh.....khhhh",
-        "........hh.....khhhh",
-        "........kk......khhh",
-        "........kk......khhh",
-        "........kk.......khh",
-        ".................khh",
-        "..................kh",
-        "...................h",
-        "....................",
+        "....................", "....................", "........ff......ff..",
+        ".......fyyf....fyyf.", ".......kkkk....kkkk.", "......hhhhhh..hhhhhh",
+        "....hhhhhhhhhhhhhhhh", "..hhhhhhhhhhhhhhhhhh", "..hhaaaahhhhhhhhhhhh",
+        "..haaaaahhhhhhhhhhhh", "..hhaaaahhhhhhhhhhhh", "..hhhhhhhhhhhhhkkkkk",
+        "..hhhhhhhhhhhkkkgggg", "...hhhhhhhhhhkkggggg", "...hhhhhhhhhhkkggccc",
+        "....hhhhhhhhhkkggccc", "....hhhhhhhhhkkggccc", ".....hhhhhhhhkkggggg",
+        ".....hhhhhhhhhkkgggg", "......hhhhhhhhhkkkkk", "......hhhhhhhhhhhhhh",
+        ".......hhhhhhhhhhhhh", ".......hhh.hhhhhhhhh", "........hh.hhhhhhhhh",
+        "........hh..hhhhhhhh", "........hh..khhhhhhh", "........hh...khhhhhh",
+        "........hh...khhhhhh", "........hh....khhhhh", "........hh....khhhhh",
+        "........hh.....khhhh", "........hh.....khhhh", "........kk......khhh",
+        "........kk......khhh", "........kk.......khh", ".................khh",
+        "..................kh", "...................h", "....................",
         "....................",
     };
     std::map<char, Material> materials = {
@@ -348,11 +248,12 @@ Image image_from_rows(const std::vector<std::string>& rows, const std::map<char,
 }
 
 Image make_bullet() {
-    return image_from_rows({".w.", "ywy", "ywy", "ywy", "ywy", "oyo", "oyo", ".y.", ".o.", ".o.", ".r."},
-                           {{'w', rgb(255, 255, 255)},
-                            {'y', rgb(255, 230, 90)},
-                            {'o', rgb(255, 150, 40)},
-                            {'r', rgb(200, 70, 30)}});
+    return image_from_rows(
+        {".w.", "ywy", "ywy", "ywy", "ywy", "oyo", "oyo", ".y.", ".o.", ".o.", ".r."},
+        {{'w', rgb(255, 255, 255)},
+         {'y', rgb(255, 230, 90)},
+         {'o', rgb(255, 150, 40)},
+         {'r', rgb(200, 70, 30)}});
 }
 
 Image make_laser_shot() {
@@ -384,7 +285,7 @@ struct Noise {
         state ^= state << 5;
         return state;
     }
-    float unit() { return float(next() >> 8) / float(1 << 24); }   // 0 to 1
+    float unit() { return float(next() >> 8) / float(1 << 24); }  // 0 to 1
     float signed_unit() { return unit() * 2.0f - 1.0f; }          // -1 to 1
 };
 
@@ -402,7 +303,8 @@ float value_noise(float x, float y, uint32_t seed) {
     float fx = x - float(ix), fy = y - float(iy);
     float sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
     float top = lattice(ix, iy, seed) + (lattice(ix + 1, iy, seed) - lattice(ix, iy, seed)) * sx;
-    float bottom = lattice(ix, iy + 1, seed) + (lattice(ix + 1, iy + 1, seed) - lattice(ix, iy + 1, seed)) * sx;
+    float bottom = lattice(ix, iy + 1, seed) +
+                   (lattice(ix + 1, iy + 1, seed) - lattice(ix, iy + 1, seed)) * sx;
     return top + (bottom - top) * sy;
 }
 
@@ -417,23 +319,25 @@ float fractal_noise(float x, float y, uint32_t seed) {
 // scaled with the ball, so the frames follow on from each other.
 Image make_explosion() {
     constexpr int kFrames = 10, kSize = 100, kPuffs = 8;
-    const Rgba ramp[] = {rgb(255, 255, 236), rgb(255, 236, 120), rgb(255, 170, 50), rgb(236, 90, 36),
-                         rgb(170, 44, 40),   rgb(100, 40, 52),   rgb(74, 62, 76)};
+    const Rgba ramp[] = {rgb(255, 255, 236), rgb(255, 236, 120), rgb(255, 170, 50),
+                         rgb(236, 90, 36),   rgb(170, 44, 40),   rgb(100, 40, 52),
+                         rgb(74, 62, 76)};
     struct Puff {
         float angle, reach, size;
     };
     Noise random(77);
     Puff puffs[kPuffs];
     for (int i = 0; i < kPuffs; ++i)
-        puffs[i] = {(float(i) + random.unit() * 0.6f) * 6.2831853f / kPuffs, 0.6f + random.unit() * 0.5f,
-                    0.55f + random.unit() * 0.3f};
+        puffs[i] = {(float(i) + random.unit() * 0.6f) * 6.2831853f / kPuffs,
+                    0.6f + random.unit() * 0.5f, 0.55f + random.unit() * 0.3f};
     Image strip(kFrames * kSize, kSize);
     for (int f = 0; f < kFrames; ++f) {
         const float t = float(f) / float(kFrames - 1);
         const float growth = 1.0f - std::pow(1.0f - t, 2.5f);
-        const float scale = 12.0f + 28.0f * growth;                  // radius of the whole cluster
-        const float heat = 1.35f - 1.3f * std::pow(t, 0.7f);         // the ball cools as it grows
-        const float fade = t < 0.45f ? 0.0f : (t - 0.45f) / 0.55f;    // the smoke dissolves at the end
+        const float scale = 12.0f + 28.0f * growth;           // radius of the whole cluster
+        const float heat = 1.35f - 1.3f * std::pow(t, 0.7f);  // the ball cools as it grows
+        const float fade =
+            t < 0.45f ? 0.0f : (t - 0.45f) / 0.55f;  // the smoke dissolves at the end
         // A free border of one pixel keeps each frame inside its cell.
         for (int y = 1; y < kSize - 1; ++y)
             for (int x = 1; x < kSize - 1; ++x) {
@@ -445,20 +349,28 @@ Image make_explosion() {
                     float d = std::sqrt((dx - px) * (dx - px) + (dy - py) * (dy - py));
                     field = std::max(field, 1.0f - d / (p.size * scale));
                 }
-                const float billow = fractal_noise(dx / scale * 2.4f + 20.0f, dy / scale * 2.4f + 20.0f, 5);
+                const float billow =
+                    fractal_noise(dx / scale * 2.4f + 20.0f, dy / scale * 2.4f + 20.0f, 5);
                 field += (billow - 0.5f) * 0.45f;
                 if (field <= 0.0f) continue;
                 const float grain = value_noise(float(x) / 4.5f, float(y) / 4.5f, 9);
                 if (grain < fade * 1.1f - field * 0.3f) continue;
                 const float temperature = field * 1.6f * heat + (billow - 0.5f) * 0.5f;
                 int index;
-                if (temperature > 1.1f) index = 0;
-                else if (temperature > 0.8f) index = 1;
-                else if (temperature > 0.55f) index = 2;
-                else if (temperature > 0.38f) index = 3;
-                else if (temperature > 0.24f) index = 4;
-                else if (temperature > 0.12f) index = 5;
-                else index = 6;
+                if (temperature > 1.1f)
+                    index = 0;
+                else if (temperature > 0.8f)
+                    index = 1;
+                else if (temperature > 0.55f)
+                    index = 2;
+                else if (temperature > 0.38f)
+                    index = 3;
+                else if (temperature > 0.24f)
+                    index = 4;
+                else if (temperature > 0.12f)
+                    index = 5;
+                else
+                    index = 6;
                 strip.at(f * kSize + x, y) = ramp[index];
             }
         // Sparks flung out ahead of the ball in the first frames.
@@ -466,7 +378,8 @@ Image make_explosion() {
             for (int i = 0; i < 14; ++i) {
                 float angle = random.unit() * 6.2831853f;
                 float reach = scale * (1.15f + random.unit() * 0.4f);
-                int sx = int(49.5f + std::cos(angle) * reach), sy = int(49.5f + std::sin(angle) * reach);
+                int sx = int(49.5f + std::cos(angle) * reach),
+                    sy = int(49.5f + std::sin(angle) * reach);
                 Rgba c = i % 3 == 0 ? ramp[0] : ramp[1];
                 if (sx >= 1 && sy >= 1 && sx < kSize - 2 && sy < kSize - 2) {
                     strip.at(f * kSize + sx, sy) = c;
@@ -497,7 +410,8 @@ void draw_word(Image& image, const std::string& word, int ox, int oy, int scale,
         for (int gy = 0; gy < 7; ++gy)
             for (int gx = 0; gx < 5; ++gx)
                 if (glyph[size_t(gy)][size_t(gx)] == '#')
-                    image.fill_rect(ox + (int(i) * 6 + gx) * scale, oy + gy * scale, scale, scale, colour);
+                    image.fill_rect(ox + (int(i) * 6 + gx) * scale, oy + gy * scale, scale, scale,
+                                    colour);
     }
 }
 
@@ -510,7 +424,8 @@ Image make_button(const std::string& word) {
     for (int y = 0; y < kHeight; ++y) {
         // Face: a few flat bands from near-white at the top to light grey.
         int band = (y - 3) * 4 / (kHeight - 6);
-        const Rgba face[] = {rgb(246, 246, 250), rgb(234, 235, 242), rgb(222, 223, 232), rgb(210, 212, 224)};
+        const Rgba face[] = {rgb(246, 246, 250), rgb(234, 235, 242), rgb(222, 223, 232),
+                             rgb(210, 212, 224)};
         image.fill_rect(0, y, kWidth, 1, face[std::clamp(band, 0, 3)]);
     }
     image.fill_rect(0, 0, kWidth, 2, border);
@@ -545,7 +460,8 @@ constexpr double kTau = 6.283185307179586;
 struct Track {
     std::vector<float> left, right;
 
-    explicit Track(double seconds) : left(size_t(seconds * kRate)), right(size_t(seconds * kRate)) {}
+    explicit Track(double seconds)
+        : left(size_t(seconds * kRate)), right(size_t(seconds * kRate)) {}
 
     size_t length() const { return left.size(); }
     void add(size_t i, float l, float r) {
@@ -560,7 +476,8 @@ struct Track {
     // end never clicks.
     void normalise(float peak) {
         float highest = 0.0f;
-        for (size_t i = 0; i < length(); ++i) highest = std::max({highest, std::fabs(left[i]), std::fabs(right[i])});
+        for (size_t i = 0; i < length(); ++i)
+            highest = std::max({highest, std::fabs(left[i]), std::fabs(right[i])});
         float gain = highest > 0.0f ? peak / highest : 0.0f;
         size_t ramp = std::min(length(), size_t(kRate * 0.003));
         for (size_t i = 0; i < length(); ++i) {
@@ -592,15 +509,17 @@ bool write_wav(const Track& track, const std::string& path) {
     u32(36 + data_bytes);
     std::fwrite("WAVEfmt ", 1, 8, file);
     u32(16);
-    u16(1);          // PCM
-    u16(2);          // stereo
+    u16(1);  // PCM
+    u16(2);  // stereo
     u32(kRate);
     u32(kRate * 4);  // bytes per second
     u16(4);          // bytes per frame
     u16(16);         // bits per sample
     std::fwrite("data", 1, 4, file);
     u32(data_bytes);
-    auto sample = [](float v) { return uint16_t(int16_t(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767.0f))); };
+    auto sample = [](float v) {
+        return uint16_t(int16_t(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767.0f)));
+    };
     for (size_t i = 0; i < track.length(); ++i) {
         u16(sample(track.left[i]));
         u16(sample(track.right[i]));
@@ -628,15 +547,15 @@ struct Instrument {
     Wave wave = Wave::square;
     double duty = 0.5;
     float volume = 0.1f;
-    float pan = 0.0f;            // -1 left to 1 right
-    double attack = 0.003;       // s
-    double decay = 0.2;          // s, time constant towards sustain
+    float pan = 0.0f;       // -1 left to 1 right
+    double attack = 0.003;  // s
+    double decay = 0.2;     // s, time constant towards sustain
     double sustain = 0.5;
-    double release = 0.02;       // s
-    double cutoff = 8000.0;      // Hz
-    double vibrato_depth = 0.0;  // semitones
-    double vibrato_rate = 5.5;   // Hz
-    double vibrato_delay = 0.12; // s
+    double release = 0.02;        // s
+    double cutoff = 8000.0;       // Hz
+    double vibrato_depth = 0.0;   // semitones
+    double vibrato_rate = 5.5;    // Hz
+    double vibrato_delay = 0.12;  // s
 };
 
 void play_note(Track& track, double start, double length, double note, const Instrument& ins) {
@@ -644,13 +563,15 @@ void play_note(Track& track, double start, double length, double note, const Ins
     const size_t first = size_t(start * kRate);
     const size_t count = size_t((length + ins.release) * kRate);
     const float lp = low_pass_coefficient(ins.cutoff);
-    const float left = ins.volume * std::min(1.0f, 1.0f - ins.pan), right = ins.volume * std::min(1.0f, 1.0f + ins.pan);
+    const float left = ins.volume * std::min(1.0f, 1.0f - ins.pan),
+                right = ins.volume * std::min(1.0f, 1.0f + ins.pan);
     double phase = 0.0;
     float filtered = 0.0f;
     for (size_t i = 0; i < count; ++i) {
         double t = double(i) / kRate;
         double env = t < ins.attack ? t / ins.attack
-                                    : ins.sustain + (1.0 - ins.sustain) * std::exp(-(t - ins.attack) / ins.decay);
+                                    : ins.sustain + (1.0 - ins.sustain) *
+                                                        std::exp(-(t - ins.attack) / ins.decay);
         if (t > length) env *= std::max(0.0, 1.0 - (t - length) / ins.release);
         double bend = 0.0;
         if (ins.vibrato_depth > 0.0 && t > ins.vibrato_delay)
@@ -701,7 +622,8 @@ struct Drums {
             double t = double(i) / kRate;
             float n = noise.signed_unit();
             low += 0.25f * (n - low);
-            float v = (n - low) * float(std::exp(-t / 0.05)) + 0.5f * float(std::sin(kTau * 185.0 * t) * std::exp(-t / 0.03));
+            float v = (n - low) * float(std::exp(-t / 0.05)) +
+                      0.5f * float(std::sin(kTau * 185.0 * t) * std::exp(-t / 0.03));
             track.add_mono(first + i, v * volume);
         }
     }
@@ -722,8 +644,8 @@ struct Drums {
 };
 
 struct Chord {
-    int bass;       // MIDI note of the bass root
-    int tones[3];   // the arpeggio's chord tones, close voicing around A4
+    int bass;      // MIDI note of the bass root
+    int tones[3];  // the arpeggio's chord tones, close voicing around A4
 };
 
 // The music: a minute-long chiptune in A minor at 125 beats per minute
@@ -822,12 +744,14 @@ Track make_music() {
         for (int i = 0; i < 8; ++i) {
             double start = t0 + i * 2 * kSixteenth;
             play_note(music, start, 2 * kSixteenth * 0.85, bar.chord.bass + steps[i], bass);
-            play_note(music, start, 2 * kSixteenth * 0.6, bar.chord.bass + steps[i] + 12, bass_edge);
+            play_note(music, start, 2 * kSixteenth * 0.6, bar.chord.bass + steps[i] + 12,
+                      bass_edge);
         }
 
         // Arpeggio in sixteenths; the bridge runs it downwards.
         if (bar.part != intro || bar.index >= 2) {
-            const int tones[4] = {bar.chord.tones[0], bar.chord.tones[1], bar.chord.tones[2], bar.chord.tones[0] + 12};
+            const int tones[4] = {bar.chord.tones[0], bar.chord.tones[1], bar.chord.tones[2],
+                                  bar.chord.tones[0] + 12};
             const int up[16] = {0, 1, 2, 3, 2, 1, 0, 1, 0, 1, 2, 3, 2, 1, 2, 3};
             const int down[16] = {3, 2, 1, 0, 1, 2, 3, 2, 3, 2, 1, 0, 1, 2, 1, 0};
             Instrument voice = arp;
@@ -844,7 +768,8 @@ Track make_music() {
             for (auto [length, note] : melody[size_t(bar.index)]) {
                 if (note != 0) {
                     play_note(music, start, length * kSixteenth - 0.02, note, lead);
-                    if (bar.part == last_verse) play_note(music, start, length * kSixteenth - 0.02, note - 12, lead_under);
+                    if (bar.part == last_verse)
+                        play_note(music, start, length * kSixteenth - 0.02, note - 12, lead_under);
                 }
                 start += length * kSixteenth;
             }
@@ -870,9 +795,11 @@ Track make_music() {
             if (bar.part == bridge_part) accent *= 0.7f;
             drums.hat(t0 + i * kSixteenth, accent, 0.018, 0.3f);
         }
-        if (bar.part != bridge_part && bar.part != intro) drums.hat(t0 + 14 * kSixteenth, 0.06f, 0.08, 0.3f);
+        if (bar.part != bridge_part && bar.part != intro)
+            drums.hat(t0 + 14 * kSixteenth, 0.06f, 0.08, 0.3f);
         if (last_of_part)
-            for (int i = 13; i < 16; ++i) drums.snare(t0 + i * kSixteenth, 0.12f + 0.06f * float(i - 13));
+            for (int i = 13; i < 16; ++i)
+                drums.snare(t0 + i * kSixteenth, 0.12f + 0.06f * float(i - 13));
     }
 
     // Closing chord: A minor held and ringing out over a last kick and crash.
@@ -994,8 +921,8 @@ Track make_player_hit() {
 // Noise through a one-pole low-pass whose cut-off falls over the burst; each
 // channel gets a part of its own noise for width. `thump` adds a falling
 // sine underneath.
-Track noise_burst(double seconds, uint32_t seed, double cutoff_start, double cutoff_end, double decay,
-                  float thump, float crackle) {
+Track noise_burst(double seconds, uint32_t seed, double cutoff_start, double cutoff_end,
+                  double decay, float thump, float crackle) {
     Track track(seconds);
     Noise noise(seed);
     float low_l = 0.0f, low_r = 0.0f;

@@ -51,8 +51,8 @@ struct ChildRun {
 ChildRun run_child(const std::string& completion, const std::string& mp3) {
     ChildRun run;
     auto start = std::chrono::steady_clock::now();
-    std::string command = std::filesystem::read_symlink("/proc/self/exe").string() + " --play-and-return " +
-                          completion + " " + mp3;
+    std::string command = std::filesystem::read_symlink("/proc/self/exe").string() +
+                          " --play-and-return " + completion + " " + mp3;
     FILE* child = popen(command.c_str(), "r");
     char buffer[256];
     while (child && std::fgets(buffer, sizeof(buffer), child)) run.output += buffer;
@@ -83,7 +83,8 @@ TEST(AudioExit, ADeviceThatNeverFinishesHoldsTheExitAboutASecond) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::string(argv[1]) == "--play-and-return") return play_and_return(argv[2], argv[3]);
+    if (argc == 4 && std::string(argv[1]) == "--play-and-return")
+        return play_and_return(argv[2], argv[3]);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -20,7 +20,8 @@ namespace {
 
 struct ScratchDir {
     ScratchDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quillfen-audio-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "quillfen-audio-XXXXXX").string();
         if (!mkdtemp(pattern.data())) throw std::runtime_error("no scratch folder");
         path = pattern;
     }
@@ -38,8 +39,8 @@ void run(const std::string& command) {
 
 std::string make_wav(const std::string& name, const Tone& tone) {
     std::string wav = scratch_dir() + "/" + name + ".wav";
-    run("sox -n -r " + std::to_string(tone.rate) + " -c " + std::to_string(tone.channels) + " -b 16 " + wav +
-        " synth " + std::to_string(tone.seconds) + " " + tone.synth);
+    run("sox -n -r " + std::to_string(tone.rate) + " -c " + std::to_string(tone.channels) +
+        " -b 16 " + wav + " synth " + std::to_string(tone.seconds) + " " + tone.synth);
     return wav;
 }
 
@@ -73,8 +74,9 @@ std::string make_ogg(const std::string& name, const Tone& tone) {
 
 std::string write_file(const std::string& name, const Bytes& bytes) {
     std::string path = scratch_dir() + "/" + name;
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     return path;
 }
 
@@ -123,13 +125,15 @@ Bytes ogg_reference(const std::string& path) {
 
 Bytes joined(const WaveRecording& recording) {
     Bytes out;
-    for (const auto& buffer : recording.buffers) out.insert(out.end(), buffer.begin(), buffer.end());
+    for (const auto& buffer : recording.buffers)
+        out.insert(out.end(), buffer.begin(), buffer.end());
     return out;
 }
 
 int64_t sample_sum(const Bytes& bytes) {
     int64_t sum = 0;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) sum += static_cast<int16_t>(bytes[i] | bytes[i + 1] << 8);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        sum += static_cast<int16_t>(bytes[i] | bytes[i + 1] << 8);
     return sum;
 }
 

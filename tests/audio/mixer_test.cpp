@@ -65,7 +65,8 @@ TEST(PcmConversion, MixClipsToTheWidth) {
     for (const Case& c : cases) {
         int32_t accumulator = c.accumulator;
         mix_clipped(&accumulator, &c.source, 1, c.bits);
-        EXPECT_EQ(accumulator, c.expected) << c.bits << " bits: " << c.accumulator << " + " << c.source;
+        EXPECT_EQ(accumulator, c.expected)
+            << c.bits << " bits: " << c.accumulator << " + " << c.source;
     }
 }
 
@@ -339,8 +340,7 @@ TEST_F(WaveDeviceOnDemand, FourthWriteWaitsForTheFirstBuffer) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_FALSE(closed);
     EXPECT_EQ(recording().closed, 0u);
-    while (testing_wave_complete(index)) {
-    }
+    while (testing_wave_complete(index)) {}
     EXPECT_TRUE(eventually([&] { return closed.load(); }));
     closer.join();
     EXPECT_NE(recording().closed, 0u);

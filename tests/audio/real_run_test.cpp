@@ -45,7 +45,8 @@ TEST(AudioRealRun, DiskDriverFileHoldsTheDecodedSamples) {
     EXPECT_TRUE(std::equal(reference.begin() + static_cast<long>(reference_lead), reference.end(),
                            file.begin() + static_cast<long>(lead)));
     size_t end = lead + reference.size() - reference_lead;
-    for (size_t i = end; i < file.size(); ++i) ASSERT_EQ(file[i], 0) << "at " << i << " of " << file.size();
+    for (size_t i = end; i < file.size(); ++i)
+        ASSERT_EQ(file[i], 0) << "at " << i << " of " << file.size();
 }
 
 }  // namespace

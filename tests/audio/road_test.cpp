@@ -110,7 +110,8 @@ TEST(AudioRoad, TwoFormatsOpenTwoDevicesAndALaterSoundReopens) {
     // On-demand devices hold their buffers: both outputs stay up meanwhile.
     ASSERT_TRUE(eventually([] {
         auto recordings = testing_wave_recordings();
-        return recordings.size() == 2 && !recordings[0].buffers.empty() && !recordings[1].buffers.empty();
+        return recordings.size() == 2 && !recordings[0].buffers.empty() &&
+               !recordings[1].buffers.empty();
     }));
     EXPECT_EQ(mixer_threads, 2);
     auto recordings = testing_wave_recordings();
@@ -239,7 +240,8 @@ TEST(AudioMessages, StoreLoadAndPlay) {
     };
     const Case cases[] = {
         {"", false, "[!] Sound::load: Could not find [sounds] section\n"},
-        {"[Sounds]\na = " + mp3 + "\n", false, "[!] Sound::load: Could not find [sounds] section\n"},
+        {"[Sounds]\na = " + mp3 + "\n", false,
+         "[!] Sound::load: Could not find [sounds] section\n"},
         {"[sounds]\n", true, ""},
         {"[sounds]\na = " + mp3 + "\nb = " + missing + "\nc = " + mp3 + "\n", false,
          "[!] Sound::import_mp3: \"" + missing + "\" could not be found.\n"},
@@ -296,10 +298,12 @@ TEST(AudioMessages, CorruptOggSectionIsReportedAndReadOn) {
     // Lose one page in the middle: the page sequence has a hole there.
     std::vector<size_t> pages;
     for (size_t i = 0; i + 4 <= data.size(); ++i)
-        if (data[i] == 'O' && data[i + 1] == 'g' && data[i + 2] == 'g' && data[i + 3] == 'S') pages.push_back(i);
+        if (data[i] == 'O' && data[i + 1] == 'g' && data[i + 2] == 'g' && data[i + 3] == 'S')
+            pages.push_back(i);
     ASSERT_GT(pages.size(), 5u);
     size_t middle = pages.size() / 2;
-    data.erase(data.begin() + static_cast<long>(pages[middle]), data.begin() + static_cast<long>(pages[middle + 1]));
+    data.erase(data.begin() + static_cast<long>(pages[middle]),
+               data.begin() + static_cast<long>(pages[middle + 1]));
     Handle handle(write_file("corrupt.ogg", data), Music::ogg_vorbis);
     testing::internal::CaptureStdout();
     handle.music.play(nullptr);
@@ -307,7 +311,8 @@ TEST(AudioMessages, CorruptOggSectionIsReportedAndReadOn) {
     std::string output = testing::internal::GetCapturedStdout();
     const std::string line = "[!] Error: Corrupt bit-stream section!\n";
     ASSERT_GE(output.size(), line.size());
-    for (size_t at = 0; at < output.size(); at += line.size()) EXPECT_EQ(output.substr(at, line.size()), line);
+    for (size_t at = 0; at < output.size(); at += line.size())
+        EXPECT_EQ(output.substr(at, line.size()), line);
     // The rest of the stream still played.
     ASSERT_EQ(testing_wave_recordings().size(), 1u);
     EXPECT_GT(joined(testing_wave_recordings()[0]).size(), 176400u);
@@ -325,7 +330,8 @@ TEST(AudioMessages, Mp3DecodeErrorHasNoLineEnd) {
     std::string output = testing::internal::GetCapturedStdout();
     const std::string text = std::string("[!] Error: ") + mpg123_plain_strerror(MPG123_RESYNC_FAIL);
     ASSERT_GE(output.size(), text.size());
-    for (size_t at = 0; at < output.size(); at += text.size()) EXPECT_EQ(output.substr(at, text.size()), text);
+    for (size_t at = 0; at < output.size(); at += text.size())
+        EXPECT_EQ(output.substr(at, text.size()), text);
     // The stream went on after each error.
     ASSERT_EQ(testing_wave_recordings().size(), 1u);
     EXPECT_GT(joined(testing_wave_recordings()[0]).size(), 150000u);

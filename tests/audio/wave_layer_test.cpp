@@ -53,7 +53,8 @@ protected:
         setenv("SDL_AUDIODRIVER", "disk", 1);
         setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
         WAVEFORMATEXTENSIBLE format = extensible_format(16, 2, 44100);
-        ASSERT_EQ(waveOutOpen(&device, WAVE_MAPPER, &format.Format, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+        ASSERT_EQ(waveOutOpen(&device, WAVE_MAPPER, &format.Format, 0, 0, CALLBACK_NULL),
+                  MMSYSERR_NOERROR);
     }
 
     MMRESULT prepare_and_write(Buffer& buffer) {
@@ -70,7 +71,8 @@ TEST_F(WaveOutDisk, PlaysHeadersInOrderAndMarksEachDone) {
     Buffer buffers[] = {{8820, 1000}, {8820, 2000}, {8820, 3000}};
     for (Buffer& buffer : buffers) ASSERT_EQ(prepare_and_write(buffer), MMSYSERR_NOERROR);
     EXPECT_TRUE(buffers[2].header.dwFlags & WHDR_INQUEUE);
-    EXPECT_EQ(waveOutUnprepareHeader(device, &buffers[2].header, sizeof(WAVEHDR)), WAVERR_STILLPLAYING);
+    EXPECT_EQ(waveOutUnprepareHeader(device, &buffers[2].header, sizeof(WAVEHDR)),
+              WAVERR_STILLPLAYING);
     EXPECT_EQ(waveOutClose(device), WAVERR_STILLPLAYING);
 
     // Done strictly in order of writing.
@@ -84,7 +86,8 @@ TEST_F(WaveOutDisk, PlaysHeadersInOrderAndMarksEachDone) {
         EXPECT_FALSE(buffer.header.dwFlags & WHDR_INQUEUE);
     }
     for (Buffer& buffer : buffers) {
-        EXPECT_EQ(waveOutUnprepareHeader(device, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+        EXPECT_EQ(waveOutUnprepareHeader(device, &buffer.header, sizeof(WAVEHDR)),
+                  MMSYSERR_NOERROR);
         EXPECT_FALSE(buffer.header.dwFlags & WHDR_PREPARED);
     }
     ASSERT_EQ(waveOutClose(device), MMSYSERR_NOERROR);
@@ -96,9 +99,11 @@ TEST_F(WaveOutDisk, PlaysHeadersInOrderAndMarksEachDone) {
     while (first < played.size() && played[first] == 0) ++first;
     ASSERT_EQ(first % 4, 0u);
     Bytes expected;
-    for (Buffer& buffer : buffers) expected.insert(expected.end(), buffer.data.begin(), buffer.data.end());
+    for (Buffer& buffer : buffers)
+        expected.insert(expected.end(), buffer.data.begin(), buffer.data.end());
     ASSERT_GE(played.size(), first + expected.size());
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), played.begin() + static_cast<long>(first)));
+    EXPECT_TRUE(
+        std::equal(expected.begin(), expected.end(), played.begin() + static_cast<long>(first)));
     for (size_t i = first + expected.size(); i < played.size(); ++i) ASSERT_EQ(played[i], 0) << i;
 }
 
@@ -109,7 +114,8 @@ TEST_F(WaveOutDisk, ResetReturnsEveryQueuedHeader) {
     for (Buffer& buffer : buffers) {
         EXPECT_TRUE(buffer.done());
         EXPECT_FALSE(buffer.header.dwFlags & WHDR_INQUEUE);
-        EXPECT_EQ(waveOutUnprepareHeader(device, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
+        EXPECT_EQ(waveOutUnprepareHeader(device, &buffer.header, sizeof(WAVEHDR)),
+                  MMSYSERR_NOERROR);
     }
     // Writing goes on after a reset.
     Buffer more(441, 3);
@@ -121,7 +127,8 @@ TEST_F(WaveOutDisk, ResetReturnsEveryQueuedHeader) {
 TEST_F(WaveOutDisk, MisusedCallsFailWithTheirCodes) {
     Buffer buffer(16, 1);
     EXPECT_EQ(waveOutWrite(device, &buffer.header, sizeof(WAVEHDR)), WAVERR_UNPREPARED);
-    EXPECT_EQ(waveOutPrepareHeader(device, &buffer.header, sizeof(WAVEHDR) - 1), MMSYSERR_INVALPARAM);
+    EXPECT_EQ(waveOutPrepareHeader(device, &buffer.header, sizeof(WAVEHDR) - 1),
+              MMSYSERR_INVALPARAM);
     EXPECT_EQ(waveOutPrepareHeader(device, nullptr, sizeof(WAVEHDR)), MMSYSERR_INVALPARAM);
     // Unpreparing an unprepared header does nothing.
     EXPECT_EQ(waveOutUnprepareHeader(device, &buffer.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
@@ -138,10 +145,12 @@ TEST(WaveOutOpen, RefusesWhatItCannotPlay) {
     setenv("SDL_DISKAUDIOFILE", (scratch_dir() + "/refused.raw").c_str(), 1);
     HWAVEOUT device = nullptr;
     WAVEFORMATEXTENSIBLE good = extensible_format(16, 2, 44100);
-    EXPECT_EQ(waveOutOpen(nullptr, WAVE_MAPPER, &good.Format, 0, 0, CALLBACK_NULL), MMSYSERR_INVALPARAM);
+    EXPECT_EQ(waveOutOpen(nullptr, WAVE_MAPPER, &good.Format, 0, 0, CALLBACK_NULL),
+              MMSYSERR_INVALPARAM);
     EXPECT_EQ(waveOutOpen(&device, WAVE_MAPPER, nullptr, 0, 0, CALLBACK_NULL), MMSYSERR_INVALPARAM);
     EXPECT_EQ(waveOutOpen(&device, 1, &good.Format, 0, 0, CALLBACK_NULL), MMSYSERR_BADDEVICEID);
-    EXPECT_EQ(waveOutOpen(&device, WAVE_MAPPER, &good.Format, 0, 0, 0x00030000), MMSYSERR_INVALFLAG);
+    EXPECT_EQ(waveOutOpen(&device, WAVE_MAPPER, &good.Format, 0, 0, 0x00030000),
+              MMSYSERR_INVALFLAG);
 
     struct Case {
         const char* what;
@@ -166,14 +175,16 @@ TEST(WaveOutOpen, RefusesWhatItCannotPlay) {
     cases[9].format.Format = pcm_format(32, 2, 44100);
     cases[9].format.Format.wFormatTag = 3;
     for (Case& c : cases)
-        EXPECT_EQ(waveOutOpen(&device, WAVE_MAPPER, &c.format.Format, 0, 0, CALLBACK_NULL), WAVERR_BADFORMAT)
+        EXPECT_EQ(waveOutOpen(&device, WAVE_MAPPER, &c.format.Format, 0, 0, CALLBACK_NULL),
+                  WAVERR_BADFORMAT)
             << c.what;
 
     // Plain PCM records open too, several at once, 8 bits included.
     WAVEFORMATEX plain = pcm_format(8, 1, 22050);
     HWAVEOUT second = nullptr;
     ASSERT_EQ(waveOutOpen(&device, 0, &plain, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
-    ASSERT_EQ(waveOutOpen(&second, WAVE_MAPPER, &good.Format, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+    ASSERT_EQ(waveOutOpen(&second, WAVE_MAPPER, &good.Format, 0, 0, CALLBACK_NULL),
+              MMSYSERR_NOERROR);
     EXPECT_NE(device, second);
     EXPECT_EQ(waveOutClose(device), MMSYSERR_NOERROR);
     EXPECT_EQ(waveOutClose(second), MMSYSERR_NOERROR);
@@ -183,14 +194,16 @@ TEST(WaveOutOpen, NoAudioDriverIsAnError) {
     setenv("SDL_AUDIODRIVER", "no such driver", 1);
     HWAVEOUT device = nullptr;
     WAVEFORMATEXTENSIBLE format = extensible_format(16, 2, 44100);
-    EXPECT_EQ(waveOutOpen(&device, WAVE_MAPPER, &format.Format, 0, 0, CALLBACK_NULL), MMSYSERR_NODRIVER);
+    EXPECT_EQ(waveOutOpen(&device, WAVE_MAPPER, &format.Format, 0, 0, CALLBACK_NULL),
+              MMSYSERR_NODRIVER);
 }
 
 TEST(WaveOutRecorder, PacedCompletionFollowsPlayTime) {
     testing_wave_record(WaveCompletion::paced);
     WAVEFORMATEXTENSIBLE format = extensible_format(16, 1, 10000);
     HWAVEOUT device = nullptr;
-    ASSERT_EQ(waveOutOpen(&device, WAVE_MAPPER, &format.Format, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+    ASSERT_EQ(waveOutOpen(&device, WAVE_MAPPER, &format.Format, 0, 0, CALLBACK_NULL),
+              MMSYSERR_NOERROR);
     // 200 ms each.
     Buffer buffers[] = {{2000, 1}, {2000, 2}};
     auto start = std::chrono::steady_clock::now();

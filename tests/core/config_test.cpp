@@ -15,7 +15,8 @@ using Entries = std::vector<std::pair<std::string, std::string>>;
 Entries entries(const Config& config, const char* section) {
     Entries out;
     if (const Config::Section* found = config.find_section(String(section)))
-        for (const auto& entry : *found) out.emplace_back(entry.first.to_std_string(), entry.second.to_std_string());
+        for (const auto& entry : *found)
+            out.emplace_back(entry.first.to_std_string(), entry.second.to_std_string());
     return out;
 }
 
@@ -36,9 +37,11 @@ TEST(Trim, BlanksAreSpacesAndTabsOnly) {
         std::string in, out;
     };
     const std::vector<Case> cases = {
-        {"  a b \t", "a b"}, {"a", "a"}, {"", ""}, {"   ", "   "}, {"\t", "\t"}, {" x\r", "x\r"}, {"\r x ", "\r x"},
+        {"  a b \t", "a b"}, {"a", "a"},      {"", ""},          {"   ", "   "},
+        {"\t", "\t"},        {" x\r", "x\r"}, {"\r x ", "\r x"},
     };
-    for (const Case& c : cases) EXPECT_EQ(trim(String(c.in)).to_std_string(), c.out) << "'" << c.in << "'";
+    for (const Case& c : cases)
+        EXPECT_EQ(trim(String(c.in)).to_std_string(), c.out) << "'" << c.in << "'";
 }
 
 TEST_F(ConfigFile, SyntaxTable) {
@@ -66,7 +69,9 @@ TEST_F(ConfigFile, SyntaxTable) {
 }
 
 TEST_F(ConfigFile, Headers) {
-    Config config = load("[ fonts ]\nx = 1\n[]\ny = 2\n[sounds\nw = 4\njunk [sounds] = x\nz = 3\n[a;b=c] tail\nv = 5\n");
+    Config config = load(
+        "[ fonts ]\nx = 1\n[]\ny = 2\n[sounds\nw = 4\njunk [sounds] = x\nz = 3\n[a;b=c] tail\nv = "
+        "5\n");
     EXPECT_EQ(entries(config, " fonts "), (Entries{{"x", "1"}}));
     EXPECT_FALSE(config.has_section(String("fonts")));
     // "[sounds" does nothing, so w stays in the current section; "junk
@@ -129,8 +134,9 @@ TEST_F(ConfigFile, Lookups) {
     String found = config.get(String("pipeline"), String("swap buffers"));
     String missing = config.get(String("pipeline"), String("vsync"));
     String no_section = config.get(String("key bindings"), String("ESC"));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "[!] Could not find key [pipeline] vsync\n[!] Could not find key [key bindings] ESC\n");
+    EXPECT_EQ(
+        testing::internal::GetCapturedStdout(),
+        "[!] Could not find key [pipeline] vsync\n[!] Could not find key [key bindings] ESC\n");
     EXPECT_EQ(found.to_std_string(), "1");
     EXPECT_TRUE(missing.is_null());
     EXPECT_EQ(missing.to_int(), 0);

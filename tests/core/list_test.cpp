@@ -51,12 +51,12 @@ TEST_F(ListTest, EraseInEveryPosition) {
         std::vector<int> left;
     };
     const std::vector<Case> cases = {
-        {1, 0, {}},                // the only node
-        {2, 0, {20}},              // head of two: the former tail is head and tail
-        {4, 0, {20, 30, 40}},      // head
-        {4, 3, {10, 20, 30}},      // tail
-        {4, 1, {10, 30, 40}},      // middle
-        {2, 1, {10}},              // tail of two
+        {1, 0, {}},            // the only node
+        {2, 0, {20}},          // head of two: the former tail is head and tail
+        {4, 0, {20, 30, 40}},  // head
+        {4, 3, {10, 20, 30}},  // tail
+        {4, 1, {10, 30, 40}},  // middle
+        {2, 1, {10}},          // tail of two
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.erase << " of " << c.size);

@@ -19,7 +19,8 @@ struct KeepGenerator {
 // The downscaling rule, worked in 64 bits from the reference generator.
 int64_t reference_int(std::mt19937& reference, int low, int high) {
     uint64_t range = static_cast<uint32_t>(static_cast<int64_t>(high) - low);
-    if (range == 0xFFFFFFFFu) return static_cast<int32_t>(static_cast<uint32_t>(low + static_cast<int64_t>(reference())));
+    if (range == 0xFFFFFFFFu)
+        return static_cast<int32_t>(static_cast<uint32_t>(low + static_cast<int64_t>(reference())));
     uint64_t n = range + 1;
     uint64_t scale = 0xFFFFFFFFull / n;
     uint64_t draw;
@@ -62,9 +63,11 @@ TEST(Random, IntRejectsDrawsAboveTheLimit) {
     std::mt19937 reference(3);
     // n = 2^31 gives scale 1 and limit 2^31: about every other draw is
     // rejected, and the count of draws must match exactly.
-    for (int i = 0; i < 200; ++i) EXPECT_EQ(random_int(0, INT_MAX), reference_int(reference, 0, INT_MAX));
+    for (int i = 0; i < 200; ++i)
+        EXPECT_EQ(random_int(0, INT_MAX), reference_int(reference, 0, INT_MAX));
     // The full span takes one draw, low + draw modulo 2^32.
-    for (int i = 0; i < 20; ++i) EXPECT_EQ(random_int(INT_MIN, INT_MAX), reference_int(reference, INT_MIN, INT_MAX));
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(random_int(INT_MIN, INT_MAX), reference_int(reference, INT_MIN, INT_MAX));
     for (int i = 0; i < 20; ++i) EXPECT_EQ(random_int(-10, 10), reference_int(reference, -10, 10));
     EXPECT_TRUE(rng == reference);
 }
@@ -87,7 +90,8 @@ TEST(Geometry, AngleBetween) {
         float degrees;
     };
     const std::vector<Case> cases = {
-        {{0, -1}, 0}, {{1, 0}, 90}, {{0, 1}, 180}, {{-1, 0}, 270}, {{0, 0}, 0}, {{1, -1}, 45}, {{-1, -1}, 315},
+        {{0, -1}, 0}, {{1, 0}, 90},  {{0, 1}, 180},   {{-1, 0}, 270},
+        {{0, 0}, 0},  {{1, -1}, 45}, {{-1, -1}, 315},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.degrees);
@@ -102,12 +106,11 @@ TEST(Geometry, EllipsesOverlapStrictly) {
         bool overlap;
     };
     const std::vector<Case> cases = {
-        {{0, 0}, {2, 0}, {1, 1}, {1, 1}, false},    // touching
-        {{0, 0}, {1.9f, 0}, {1, 1}, {1, 1}, true},
-        {{0, 0}, {0, 2.5f}, {1, 1}, {1, 1}, false},
-        {{0, 0}, {0, 2.5f}, {1, 2}, {1, 1}, true},  // tall first ellipse reaches down
-        {{0, 0}, {2.5f, 0}, {1, 2}, {1, 1}, false}, // but not sideways
-        {{5, 5}, {5, 5}, {0, 0}, {0, 0}, false},    // two points never overlap
+        {{0, 0}, {2, 0}, {1, 1}, {1, 1}, false},  // touching
+        {{0, 0}, {1.9f, 0}, {1, 1}, {1, 1}, true},  {{0, 0}, {0, 2.5f}, {1, 1}, {1, 1}, false},
+        {{0, 0}, {0, 2.5f}, {1, 2}, {1, 1}, true},   // tall first ellipse reaches down
+        {{0, 0}, {2.5f, 0}, {1, 2}, {1, 1}, false},  // but not sideways
+        {{5, 5}, {5, 5}, {0, 0}, {0, 0}, false},     // two points never overlap
         {{5, 5}, {5, 5}, {1, 1}, {0, 0}, true},
     };
     for (const Case& c : cases) {

@@ -19,7 +19,9 @@ std::string hundred_bytes() {
 
 class MemoryFileTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(file.load(scratch.write("data.bin", hundred_bytes()).c_str())); }
+    void SetUp() override {
+        ASSERT_TRUE(file.load(scratch.write("data.bin", hundred_bytes()).c_str()));
+    }
     ScratchDir scratch;
     MemoryFile file;
 };
@@ -92,10 +94,11 @@ TEST_F(MemoryFileTest, Seek) {
         long position;
     };
     const std::vector<Case> cases = {
-        {50, 0, 2, 0, 100},    {50, -10, 2, 0, 90},   {50, 10, 2, -1, 100}, {50, -1, 0, -1, 0},
-        {50, 30, 0, 0, 30},    {50, 100, 0, 0, 100},  {50, 101, 0, -1, 100}, {50, 5, 1, 0, 55},
-        {50, -51, 1, -1, 0},   {50, 3, 3, -1, 50},    {50, 0, -1, -1, 50},
-        {50, INT64_MAX, 1, -1, 100}, {50, INT64_MIN, 2, -1, 0}, {50, INT64_MAX, 2, -1, 100},
+        {50, 0, 2, 0, 100},        {50, -10, 2, 0, 90},         {50, 10, 2, -1, 100},
+        {50, -1, 0, -1, 0},        {50, 30, 0, 0, 30},          {50, 100, 0, 0, 100},
+        {50, 101, 0, -1, 100},     {50, 5, 1, 0, 55},           {50, -51, 1, -1, 0},
+        {50, 3, 3, -1, 50},        {50, 0, -1, -1, 50},         {50, INT64_MAX, 1, -1, 100},
+        {50, INT64_MIN, 2, -1, 0}, {50, INT64_MAX, 2, -1, 100},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.offset << " from " << c.origin);

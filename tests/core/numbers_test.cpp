@@ -14,9 +14,18 @@ TEST(Numbers, ToInt) {
         int value;
     };
     const std::vector<Case> cases = {
-        {"27", 27},   {" 32 ", 32}, {"-5", 5},          {"1a2", 12},         {"3.7", 37},
-        {"abc", 0},   {"", 0},      {"0032", 32},       {"+7", 7},           {"4294967297", 1},
-        {"2147483647", INT_MAX},    {"2147483648", INT_MIN},
+        {"27", 27},
+        {" 32 ", 32},
+        {"-5", 5},
+        {"1a2", 12},
+        {"3.7", 37},
+        {"abc", 0},
+        {"", 0},
+        {"0032", 32},
+        {"+7", 7},
+        {"4294967297", 1},
+        {"2147483647", INT_MAX},
+        {"2147483648", INT_MIN},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -40,10 +49,10 @@ TEST(Numbers, ToDouble) {
         double value;
     };
     const std::vector<Case> cases = {
-        {"60", 60},       {"1.5", 1.5},      {".25", 0.25},     {"2.", 2},        {"-1.5", 1.5},
-        {"1.2.3", 1.23},  {"1e3", 13},       {"12 34", 1234},   {".", 0},         {"0.5", 0.5},
-        {"10.05", 10.05}, {" 1 , 2 ", 12},   {"", 0},           {"59.9", 59.9},   {"abc", 0},
-        {"0.000001", 0.000001},
+        {"60", 60},    {"1.5", 1.5},    {".25", 0.25},    {"2.", 2},
+        {"-1.5", 1.5}, {"1.2.3", 1.23}, {"1e3", 13},      {"12 34", 1234},
+        {".", 0},      {"0.5", 0.5},    {"10.05", 10.05}, {" 1 , 2 ", 12},
+        {"", 0},       {"59.9", 59.9},  {"abc", 0},       {"0.000001", 0.000001},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -67,8 +76,12 @@ TEST(Numbers, FromInt) {
         std::string text;
     };
     const std::vector<Case> cases = {
-        {0, "0"}, {-1, "-1"}, {1000000000, "1000000000"}, {INT_MIN, "-2147483648"},
-        {INT_MAX, "2147483647"}, {-250, "-250"},
+        {0, "0"},
+        {-1, "-1"},
+        {1000000000, "1000000000"},
+        {INT_MIN, "-2147483648"},
+        {INT_MAX, "2147483647"},
+        {-250, "-250"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(String::from_int(c.value).to_std_string(), c.text);
@@ -82,9 +95,9 @@ TEST(Numbers, FromDoubleAndFloat) {
         std::string text;
     };
     const std::vector<Case> cases = {
-        {7.0, "7.0"},       {-0.0, "0.0"},   {0.0, "0.0"},      {2.0, "2.0"},     {-3.0, "-3.0"},
-        {0.75, "0.75"},     {123.45, "123.45"}, {1000, "1000.0"}, {0.05, "0.05"}, {-0.5, "-0.5"},
-        {1e-7, "0.0000001"}, {1048576, "1048576.0"},
+        {7.0, "7.0"},   {-0.0, "0.0"},  {0.0, "0.0"},        {2.0, "2.0"},
+        {-3.0, "-3.0"}, {0.75, "0.75"}, {123.45, "123.45"},  {1000, "1000.0"},
+        {0.05, "0.05"}, {-0.5, "-0.5"}, {1e-7, "0.0000001"}, {1048576, "1048576.0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -96,7 +109,8 @@ TEST(Numbers, FromDoubleAndFloat) {
     EXPECT_EQ(String::from_double(0.1f).to_std_string(), "0.10000000149011612");
     EXPECT_EQ(String::from_double(1e20).to_std_string(), "100000000000000000000.0");
     EXPECT_EQ(String::from_double(std::nan("")).to_std_string(), "nan");
-    EXPECT_EQ(String::from_double(-std::numeric_limits<double>::infinity()).to_std_string(), "-inf");
+    EXPECT_EQ(String::from_double(-std::numeric_limits<double>::infinity()).to_std_string(),
+              "-inf");
     EXPECT_EQ(String::from_float(std::numeric_limits<float>::infinity()).to_std_string(), "inf");
     // Written text reads back (the readers know no sign).
     for (double v : {0.125, 3.75, 1234.5, 0.001953125})

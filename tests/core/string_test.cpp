@@ -77,9 +77,12 @@ TEST(String, Order) {
         int order;  // sign of a compared with b
     };
     const std::vector<Case> cases = {
-        {"abc", "abd", -1}, {"abc", "abcd", -1}, {"abd", "abcd", 1},  {"B", "a", -1},
-        {"ab", "b", -1},    {"a", "a b", -1},    {"\xE9", "z", 1},    {"", "a", -1},
-        {"abc", "abc", 0},  {std::string("a\0b", 3), std::string("a\0c", 3), -1}, {"Z", "a", -1},
+        {"abc", "abd", -1}, {"abc", "abcd", -1},
+        {"abd", "abcd", 1}, {"B", "a", -1},
+        {"ab", "b", -1},    {"a", "a b", -1},
+        {"\xE9", "z", 1},   {"", "a", -1},
+        {"abc", "abc", 0},  {std::string("a\0b", 3), std::string("a\0c", 3), -1},
+        {"Z", "a", -1},
     };
     for (const Case& c : cases) {
         String a(c.a), b(c.b);
@@ -90,13 +93,14 @@ TEST(String, Order) {
         EXPECT_EQ(a > b, c.order > 0);
         EXPECT_EQ(a <= b, c.order <= 0);
         EXPECT_EQ(a >= b, c.order >= 0);
-        EXPECT_EQ(b < a, c.order > 0);
+        EXPECT_EQ(b<a, c.order> 0);
     }
     // The null String comes before every non-empty one.
     EXPECT_TRUE(String() < String("a"));
 
     // The order of every name-keyed map.
-    std::map<String, int> map{{String("abc"), 0}, {String("a"), 0}, {String("B"), 0}, {String("ab"), 0}};
+    std::map<String, int> map{
+        {String("abc"), 0}, {String("a"), 0}, {String("B"), 0}, {String("ab"), 0}};
     std::vector<std::string> keys;
     for (auto& entry : map) keys.push_back(bytes(entry.first));
     EXPECT_EQ(keys, (std::vector<std::string>{"B", "a", "ab", "abc"}));

@@ -13,7 +13,8 @@
 namespace {
 
 HANDLE start_thread(ThreadStartRecord* record) {
-    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(NULL, 0, thread_start, record, 0, nullptr));
+    HANDLE thread =
+        reinterpret_cast<HANDLE>(_beginthreadex(NULL, 0, thread_start, record, 0, nullptr));
     EXPECT_NE(thread, nullptr);
     return thread;
 }
@@ -43,8 +44,9 @@ TEST(ThreadStart, WithoutArgument) {
     calls_without_argument = 0;
     auto body = [] { calls_without_argument.fetch_add(1); };
     EXPECT_EQ(thread_start_without_argument(new ThreadStartRecordWithoutArgument{body}), 0u);
-    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(
-        NULL, 0, thread_start_without_argument, new ThreadStartRecordWithoutArgument{body}, 0, nullptr));
+    HANDLE thread = reinterpret_cast<HANDLE>(
+        _beginthreadex(NULL, 0, thread_start_without_argument,
+                       new ThreadStartRecordWithoutArgument{body}, 0, nullptr));
     ASSERT_NE(thread, nullptr);
     SetThreadPriority(thread, THREAD_PRIORITY_TIME_CRITICAL);
     EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
@@ -82,7 +84,8 @@ TEST(MutexLock, GuardsSharedDataAcrossThreads) {
         }
     };
     std::vector<HANDLE> threads;
-    for (int i = 0; i < 4; ++i) threads.push_back(start_thread(new ThreadStartRecord{body, &shared}));
+    for (int i = 0; i < 4; ++i)
+        threads.push_back(start_thread(new ThreadStartRecord{body, &shared}));
     for (HANDLE thread : threads) {
         WaitForSingleObject(thread, INFINITE);
         CloseHandle(thread);
@@ -92,7 +95,8 @@ TEST(MutexLock, GuardsSharedDataAcrossThreads) {
 
 TEST(MutexLock, AnAbandonedLockCountsAsNotAcquiredButIsOwned) {
     Mutex mutex;
-    HANDLE thread = start_thread(new ThreadStartRecord{[](void* m) { static_cast<Mutex*>(m)->lock(); }, &mutex});
+    HANDLE thread = start_thread(
+        new ThreadStartRecord{[](void* m) { static_cast<Mutex*>(m)->lock(); }, &mutex});
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
     EXPECT_FALSE(mutex.lock());
@@ -108,12 +112,13 @@ TEST(EventSignal, LetsOneWaitThroughPerSet) {
         Event* event;
         std::atomic<int>* woken;
     } shared{&event, &woken};
-    HANDLE thread = start_thread(new ThreadStartRecord{
-        [](void* argument) {
-            Shared* s = static_cast<Shared*>(argument);
-            if (s->event->wait()) s->woken->fetch_add(1);
-        },
-        &shared});
+    HANDLE thread = start_thread(new ThreadStartRecord{[](void* argument) {
+                                                           Shared* s =
+                                                               static_cast<Shared*>(argument);
+                                                           if (s->event->wait())
+                                                               s->woken->fetch_add(1);
+                                                       },
+                                                       &shared});
     EXPECT_EQ(WaitForSingleObject(thread, 20), WAIT_TIMEOUT);
     EXPECT_EQ(woken.load(), 0);
     EXPECT_TRUE(event.set());

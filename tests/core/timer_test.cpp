@@ -85,7 +85,8 @@ TEST_F(TimerTest, FailedFrequencyQueryRunsAtOneTickPerMillisecond) {
     testing_fail_performance_frequency(true);
     testing::internal::CaptureStdout();
     Timer timer;
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "[!] Timer::Timer: QueryPerformanceFrequency failed\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "[!] Timer::Timer: QueryPerformanceFrequency failed\n");
     testing_fail_performance_frequency(false);
     advance(1);  // 10000 counter ticks
     EXPECT_DOUBLE_EQ(timer.elapsed(), 10000);

@@ -8,8 +8,7 @@ using Sounds = std::vector<std::string>;
 
 class EnemyTest : public PlayScreen {};
 
-TEST_F(EnemyTest, FiresAtTheShipOnItsFirstUpdate)
-{
+TEST_F(EnemyTest, FiresAtTheShipOnItsFirstUpdate) {
     context.input->mouse_position = {400, 300};
     new_world();
     step();
@@ -35,15 +34,14 @@ TEST_F(EnemyTest, FiresAtTheShipOnItsFirstUpdate)
     EXPECT_LE(WorldProbe::target_heading(enemy), 225);
 }
 
-TEST_F(EnemyTest, SteersBackFromTheSideEdgesAtThreeTimesItsTurnRate)
-{
+TEST_F(EnemyTest, SteersBackFromTheSideEdgesAtThreeTimesItsTurnRate) {
     struct Row {
         float x;
         bool steering;
     };
     // enemy1 is 32 px wide: within one width of a side edge it steers.
-    const Row rows[] = {{-50, true}, {31, true}, {32, false}, {320, false},
-                        {608, false}, {609, true}};
+    const Row rows[] = {{-50, true},  {31, true},   {32, false},
+                        {320, false}, {608, false}, {609, true}};
     for (const Row& row : rows) {
         new_world();
         step();
@@ -53,9 +51,9 @@ TEST_F(EnemyTest, SteersBackFromTheSideEdgesAtThreeTimesItsTurnRate)
         const float target = WorldProbe::target_heading(enemy);
         step(100);
         const Vec2f start{row.x, 100};
-        const float expected = row.steering
-                                   ? approach(180, angle_between(start, {320, 360}), 3 * (100 * 0.02f))
-                                   : approach(180, target, 100 * 0.02f);
+        const float expected =
+            row.steering ? approach(180, angle_between(start, {320, 360}), 3 * (100 * 0.02f))
+                         : approach(180, target, 100 * 0.02f);
         EXPECT_EQ(expected, WorldProbe::heading(enemy)) << row.x;
         const Vec2f moved = offset_by_angle(start, expected, 100 * 0.04f);
         EXPECT_EQ(moved.x, WorldProbe::position(enemy).x) << row.x;
@@ -67,8 +65,7 @@ TEST_F(EnemyTest, SteersBackFromTheSideEdgesAtThreeTimesItsTurnRate)
     }
 }
 
-TEST_F(EnemyTest, WandersToANewTargetWhenItsTimeIsUp)
-{
+TEST_F(EnemyTest, WandersToANewTargetWhenItsTimeIsUp) {
     new_world();
     step();
     Enemy& enemy = *enemies()[0];
@@ -82,8 +79,7 @@ TEST_F(EnemyTest, WandersToANewTargetWhenItsTimeIsUp)
     EXPECT_NE(wander, WorldProbe::wander_timer(enemy).duration());
 }
 
-TEST_F(EnemyTest, ALaserHitFlashesRedAndShortensTheBar)
-{
+TEST_F(EnemyTest, ALaserHitFlashesRedAndShortensTheBar) {
     context.input->mouse_position = {320, 300};
     new_world();
     step();

@@ -34,24 +34,21 @@ std::atomic<int> swaps{0};
 std::atomic<int> finishes{0};
 std::atomic<int> front_buffer_switches{0};
 
-} // namespace
+}  // namespace
 
 // The program's calls, counted and passed on (linked with --wrap).
 extern "C" BOOL __real__Z11SwapBuffersP5HDC__(HDC dc);
-extern "C" BOOL __wrap__Z11SwapBuffersP5HDC__(HDC dc)
-{
+extern "C" BOOL __wrap__Z11SwapBuffersP5HDC__(HDC dc) {
     ++swaps;
     return __real__Z11SwapBuffersP5HDC__(dc);
 }
 extern "C" void __real_glFinish();
-extern "C" void __wrap_glFinish()
-{
+extern "C" void __wrap_glFinish() {
     ++finishes;
     __real_glFinish();
 }
 extern "C" void __real_glDrawBuffer(GLenum mode);
-extern "C" void __wrap_glDrawBuffer(GLenum mode)
-{
+extern "C" void __wrap_glDrawBuffer(GLenum mode) {
     if (mode == GL_FRONT) ++front_buffer_switches;
     __real_glDrawBuffer(mode);
 }
@@ -91,13 +88,13 @@ struct Pipeline {
     std::string resolution = "resolution = 640,360\n";
     std::string window_dimensions = "window dimensions = 1280,722\n";
 
-    std::string text() const
-    {
+    std::string text() const {
         return "[pipeline]\n" + vsync + swap_buffers + resolution + window_dimensions;
     }
 };
-const char* const key_bindings = "[key bindings]\n"
-                                 "ESC = 27\nUP = 83\nLEFT = 68\nDOWN = 87\nRIGHT = 65\nSHOOT = 32\n";
+const char* const key_bindings =
+    "[key bindings]\n"
+    "ESC = 27\nUP = 83\nLEFT = 68\nDOWN = 87\nRIGHT = 65\nSHOOT = 32\n";
 const std::string shipped_config = Pipeline().text() + key_bindings;
 
 // Client pixels (1280 x 722) of the button centres, logical (320, 125) and
@@ -107,8 +104,7 @@ const POINT over_exit{640, 391};
 
 class GameThreadRun : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         char pattern[] = "/tmp/quillfen_game_thread_XXXXXX";
         ASSERT_NE(nullptr, mkdtemp(pattern));
         folder = pattern;
@@ -122,31 +118,27 @@ protected:
         testing_set_manual_clock(true);
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         testing_set_manual_clock(false);
         std::filesystem::current_path(previous_folder);
         std::filesystem::remove_all(folder);
     }
 
-    static void write(const char* name, const std::string& text)
-    {
+    static void write(const char* name, const std::string& text) {
         std::ofstream(name, std::ios::binary) << text;
     }
     // config.txt as shipped (see Pipeline); factory.txt with every texture,
     // the font and an empty [sounds], so each sound played names itself on
     // standard output.
-    static void write_game_files(const std::string& config = shipped_config)
-    {
+    static void write_game_files(const std::string& config = shipped_config) {
         write("config.txt", config);
-        write("factory.txt", std::string(all_textures) + "[fonts]\nlucon = " + font_path +
-                                 "\n[sounds]\n");
+        write("factory.txt",
+              std::string(all_textures) + "[fonts]\nlucon = " + font_path + "\n[sounds]\n");
     }
 
     // The program's life, with the driver playing the user meanwhile.
     // Returns when the pump has ended and the game thread is gone.
-    void run(const std::function<void()>& driver)
-    {
+    void run(const std::function<void()>& driver) {
         std::fflush(stdout);
         std::cout.flush();
         const int saved = dup(1);
@@ -167,15 +159,13 @@ protected:
             // window's close button.
             if (!pump_ended) testing_inject_close(window);
         });
-        while (app_running.load() && main_window->process_messages()) {
-        }
+        while (app_running.load() && main_window->process_messages()) {}
         pump_ended = true;
         app_running.store(0);
         // As main does: the pump ended formally, so a late send from the
         // game thread returns instead of waiting for this thread.
         PostQuitMessage(0);
-        while (main_window->process_messages()) {
-        }
+        while (main_window->process_messages()) {}
         EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, INFINITE));
         CloseHandle(thread);
         user.join();
@@ -196,8 +186,7 @@ protected:
     }
 
     // Waits (real time) until the condition holds or the program has ended.
-    bool wait_for(const std::function<bool()>& condition, std::chrono::milliseconds limit = 20s)
-    {
+    bool wait_for(const std::function<bool()>& condition, std::chrono::milliseconds limit = 20s) {
         const auto end = std::chrono::steady_clock::now() + limit;
         while (!condition()) {
             if (pump_ended || std::chrono::steady_clock::now() > end) return condition();
@@ -208,24 +197,21 @@ protected:
     // Real time for the game thread to spin through many passes.
     static void let_it_spin() { std::this_thread::sleep_for(300ms); }
 
-    bool started(int client_height = 722)
-    {
+    bool started(int client_height = 722) {
         return wait_for([&] { return main_window->get_client_size().y == client_height; });
     }
     bool play_screen() { return testing_cursor_clip(nullptr); }
 
     void move_to(POINT at) { testing_inject_motion(window, at.x, at.y, 1, 1); }
     // Pressed long enough for the game thread to see it, then released.
-    void click(POINT at)
-    {
+    void click(POINT at) {
         move_to(at);
         std::this_thread::sleep_for(50ms);
         testing_inject_button(window, TestingButton::left, true);
         std::this_thread::sleep_for(50ms);
         testing_inject_button(window, TestingButton::left, false);
     }
-    void start_playing()
-    {
+    void start_playing() {
         click(over_start);
         ASSERT_TRUE(wait_for([&] { return play_screen(); })) << "no play screen";
     }
@@ -233,8 +219,7 @@ protected:
     // 2.4 s of play time with the SHOOT key of the defaults held, in steps
     // of 60 ms that each wait for the three frames they are due, so the
     // game takes every step in passes of its own.
-    void hold_space_for_play_time()
-    {
+    void hold_space_for_play_time() {
         testing_inject_key(window, "Space", true);
         std::this_thread::sleep_for(50ms);
         for (int step = 0; step < 40; ++step) {
@@ -245,8 +230,7 @@ protected:
         testing_inject_key(window, "Space", false);
     }
 
-    size_t count(const std::string& line) const
-    {
+    size_t count(const std::string& line) const {
         size_t n = 0;
         for (size_t at = output.find(line); at != std::string::npos; at = output.find(line, at + 1))
             ++n;
@@ -271,15 +255,11 @@ struct Failure {
 // The cases keep gtest's numbered names: test discovery names each ctest
 // test after the printed parameter (".../NoConfig") only for a numbered one,
 // and keeps the whole "# GetParam() = ..." comment in the name otherwise.
-void PrintTo(const Failure& failure, std::ostream* out)
-{
-    *out << failure.name;
-}
+void PrintTo(const Failure& failure, std::ostream* out) { *out << failure.name; }
 
 class StartupFailure : public GameThreadRun, public ::testing::WithParamInterface<Failure> {};
 
-TEST_P(StartupFailure, ShowsExactlyItsOneBoxAndTheProgramEnds)
-{
+TEST_P(StartupFailure, ShowsExactlyItsOneBoxAndTheProgramEnds) {
     const Failure& failure = GetParam();
     failure.prepare();
     run([] {});
@@ -314,9 +294,9 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"MissingTextureFile",
                 [] {
                     std::ofstream("config.txt") << shipped_config;
-                    std::ofstream("factory.txt") << "[textures]\nship = images/ship.png\n"
-                                                 << "[fonts]\nlucon = " << font_path
-                                                 << "\n[sounds]\n";
+                    std::ofstream("factory.txt")
+                        << "[textures]\nship = images/ship.png\n"
+                        << "[fonts]\nlucon = " << font_path << "\n[sounds]\n";
                 },
                 "Could not load graphics",
                 "[!] Graphics::import_png: \"images/ship.png\" could not be found.\n"},
@@ -327,8 +307,7 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 "Could not create pixel format", nullptr}));
 
-TEST_F(GameThreadRun, TheExitButtonEndsTheProgram)
-{
+TEST_F(GameThreadRun, TheExitButtonEndsTheProgram) {
     write_game_files();
     run([&] {
         ASSERT_TRUE(started());
@@ -345,8 +324,7 @@ TEST_F(GameThreadRun, TheExitButtonEndsTheProgram)
     EXPECT_EQ(1u, count("[!] Sound::play_sound: \"music\" could not be found.\n"));
 }
 
-TEST_F(GameThreadRun, TheEscKeyReturnsToTheTitleScreen)
-{
+TEST_F(GameThreadRun, TheEscKeyReturnsToTheTitleScreen) {
     write_game_files();
     run([&] {
         ASSERT_TRUE(started());
@@ -362,8 +340,7 @@ TEST_F(GameThreadRun, TheEscKeyReturnsToTheTitleScreen)
 
 // The frame cap: with the clock standing still, only the driver's steps
 // make time pass, so each step's frames can be counted.
-TEST_F(GameThreadRun, AnAccumulatorEqualToTheIntervalDoesNotDraw)
-{
+TEST_F(GameThreadRun, AnAccumulatorEqualToTheIntervalDoesNotDraw) {
     // 50 per second: the interval, 20 ms, is a whole number of clock ticks,
     // so the accumulator can equal it exactly.
     Pipeline settings;
@@ -383,8 +360,7 @@ TEST_F(GameThreadRun, AnAccumulatorEqualToTheIntervalDoesNotDraw)
     });
 }
 
-TEST_F(GameThreadRun, AtSixtyAFrameNeedsMoreThanSixteenPointSixSixSixSixMilliseconds)
-{
+TEST_F(GameThreadRun, AtSixtyAFrameNeedsMoreThanSixteenPointSixSixSixSixMilliseconds) {
     write_game_files();
     run([&] {
         ASSERT_TRUE(started());
@@ -396,8 +372,7 @@ TEST_F(GameThreadRun, AtSixtyAFrameNeedsMoreThanSixteenPointSixSixSixSixMillisec
     });
 }
 
-TEST_F(GameThreadRun, ABacklogIsDrawnOnConsecutivePassesThenTheCapHolds)
-{
+TEST_F(GameThreadRun, ABacklogIsDrawnOnConsecutivePassesThenTheCapHolds) {
     write_game_files();
     run([&] {
         ASSERT_TRUE(started());
@@ -414,8 +389,7 @@ TEST_F(GameThreadRun, ABacklogIsDrawnOnConsecutivePassesThenTheCapHolds)
     });
 }
 
-TEST_F(GameThreadRun, WithoutACapEveryPassDrawsWhileTheClockStandsStill)
-{
+TEST_F(GameThreadRun, WithoutACapEveryPassDrawsWhileTheClockStandsStill) {
     Pipeline settings;
     settings.vsync = "vsync = 0\n";
     write_game_files(settings.text() + key_bindings);
@@ -427,8 +401,7 @@ TEST_F(GameThreadRun, WithoutACapEveryPassDrawsWhileTheClockStandsStill)
 }
 
 // The settings of config.txt.
-TEST_F(GameThreadRun, AVsyncOf59Point9CapsAt59)
-{
+TEST_F(GameThreadRun, AVsyncOf59Point9CapsAt59) {
     Pipeline settings;
     settings.vsync = "vsync = 59.9\n";
     write_game_files(settings.text() + key_bindings);
@@ -442,8 +415,7 @@ TEST_F(GameThreadRun, AVsyncOf59Point9CapsAt59)
     });
 }
 
-TEST_F(GameThreadRun, WithoutSwapBuffersFramesGoToTheFrontBuffer)
-{
+TEST_F(GameThreadRun, WithoutSwapBuffersFramesGoToTheFrontBuffer) {
     Pipeline settings;
     settings.swap_buffers = "";
     write_game_files(settings.text() + key_bindings);
@@ -459,8 +431,7 @@ TEST_F(GameThreadRun, WithoutSwapBuffersFramesGoToTheFrontBuffer)
     EXPECT_EQ(1u, count("[!] Could not find key [pipeline] swap buffers\n"));
 }
 
-TEST_F(GameThreadRun, WithoutKeyBindingsTheDefaultsApplyAfterOneWarning)
-{
+TEST_F(GameThreadRun, WithoutKeyBindingsTheDefaultsApplyAfterOneWarning) {
     write_game_files(Pipeline().text());
     run([&] {
         ASSERT_TRUE(started());
@@ -475,8 +446,7 @@ TEST_F(GameThreadRun, WithoutKeyBindingsTheDefaultsApplyAfterOneWarning)
     EXPECT_GE(count("[!] Sound::play_sound: \"gun\" could not be found.\n"), 9u);
 }
 
-TEST_F(GameThreadRun, AMissingShootKeyReadsAsCodeZero)
-{
+TEST_F(GameThreadRun, AMissingShootKeyReadsAsCodeZero) {
     write_game_files(Pipeline().text() +
                      "[key bindings]\nESC = 27\nUP = 83\nLEFT = 68\nDOWN = 87\nRIGHT = 65\n");
     run([&] {
@@ -491,8 +461,7 @@ TEST_F(GameThreadRun, AMissingShootKeyReadsAsCodeZero)
     EXPECT_TRUE(testing_message_boxes().empty());
 }
 
-TEST_F(GameThreadRun, AResolutionWithOneNumberGivesZeroByZeroTargets)
-{
+TEST_F(GameThreadRun, AResolutionWithOneNumberGivesZeroByZeroTargets) {
     Pipeline settings;
     settings.vsync = "vsync = 0\n";
     settings.resolution = "resolution = 800\n";
@@ -505,8 +474,7 @@ TEST_F(GameThreadRun, AResolutionWithOneNumberGivesZeroByZeroTargets)
     EXPECT_EQ(3u, count("[!] FBO not ready\n"));
 }
 
-TEST_F(GameThreadRun, WindowDimensionsSetTheClientSizeApartFromTheResolution)
-{
+TEST_F(GameThreadRun, WindowDimensionsSetTheClientSizeApartFromTheResolution) {
     Pipeline settings;
     settings.resolution = "resolution = 1280,720\n";
     settings.window_dimensions = "window dimensions = 640,360\n";
@@ -520,4 +488,4 @@ TEST_F(GameThreadRun, WindowDimensionsSetTheClientSizeApartFromTheResolution)
     EXPECT_EQ(0u, count("FBO not ready"));
 }
 
-} // namespace
+}  // namespace

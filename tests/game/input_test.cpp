@@ -12,15 +12,13 @@ namespace {
 
 class InputTest : public ::testing::Test {
 protected:
-    InputTest()
-    {
+    InputTest() {
         context.resolution = {640, 360};
         context.window_size = {1280, 720};
     }
 
     void update(const std::vector<KeyEvent>& keys, const std::vector<MouseEvent>& mouse = {},
-                const Vec2i& cursor = {0, 0})
-    {
+                const Vec2i& cursor = {0, 0}) {
         input.update(keys, mouse, cursor);
     }
 
@@ -28,8 +26,7 @@ protected:
     Input input{&context};
 };
 
-TEST_F(InputTest, StartsWithEverythingUp)
-{
+TEST_F(InputTest, StartsWithEverythingUp) {
     for (int code = 0; code < 256; ++code) EXPECT_FALSE(input.key_down(code));
     EXPECT_EQ(0, input.mouse_left + input.mouse_middle + input.mouse_right);
     EXPECT_EQ(0, input.mouse_position.x);
@@ -38,8 +35,7 @@ TEST_F(InputTest, StartsWithEverythingUp)
     EXPECT_TRUE(input.mouse_events.empty());
 }
 
-TEST_F(InputTest, CursorScalesToLogicalPixelsTruncatingTowardZero)
-{
+TEST_F(InputTest, CursorScalesToLogicalPixelsTruncatingTowardZero) {
     struct Case {
         Vec2i cursor;
         float x, y;
@@ -59,8 +55,7 @@ TEST_F(InputTest, CursorScalesToLogicalPixelsTruncatingTowardZero)
     }
 }
 
-TEST_F(InputTest, WithoutScalingPositionsPassUnchanged)
-{
+TEST_F(InputTest, WithoutScalingPositionsPassUnchanged) {
     struct Setup {
         uint8_t scaling;
         Vec2i window;
@@ -77,8 +72,7 @@ TEST_F(InputTest, WithoutScalingPositionsPassUnchanged)
     }
 }
 
-TEST_F(InputTest, KeysFollowTheLastEventOfTheFrameAndPersist)
-{
+TEST_F(InputTest, KeysFollowTheLastEventOfTheFrameAndPersist) {
     update({{65, 1}, {65, 2}});
     EXPECT_FALSE(input.key_down(65));  // down then up: up
     update({{66, 2}, {66, 1}});
@@ -90,8 +84,7 @@ TEST_F(InputTest, KeysFollowTheLastEventOfTheFrameAndPersist)
     EXPECT_FALSE(input.key_down(66));
 }
 
-TEST_F(InputTest, KeyCodesOutsideTheTableChangeNothingAndReadAsUp)
-{
+TEST_F(InputTest, KeyCodesOutsideTheTableChangeNothingAndReadAsUp) {
     update({{256, 1}, {0xFFFFFFFFu, 1}, {255, 1}});
     for (int code = 0; code < 255; ++code) EXPECT_FALSE(input.key_down(code));
     EXPECT_TRUE(input.key_down(255));
@@ -100,8 +93,7 @@ TEST_F(InputTest, KeyCodesOutsideTheTableChangeNothingAndReadAsUp)
     EXPECT_EQ(3u, input.key_events.size());  // the list keeps them all
 }
 
-TEST_F(InputTest, ButtonsMapToTheirFlags)
-{
+TEST_F(InputTest, ButtonsMapToTheirFlags) {
     update({}, {{0, 1, 10, 10}});
     EXPECT_EQ(1, input.mouse_left);
     update({}, {{1, 1, 10, 10}});
@@ -113,8 +105,7 @@ TEST_F(InputTest, ButtonsMapToTheirFlags)
     EXPECT_EQ(0, input.mouse_left + input.mouse_middle + input.mouse_right);
 }
 
-TEST_F(InputTest, AWheelEventSetsNoButtonButStaysInTheList)
-{
+TEST_F(InputTest, AWheelEventSetsNoButtonButStaysInTheList) {
     update({}, {{0, 1, 10, 10}});
     update({}, {{3, 1, 10, 10}, {4, 1, 20, 20}});
     EXPECT_EQ(1, input.mouse_left);
@@ -125,8 +116,7 @@ TEST_F(InputTest, AWheelEventSetsNoButtonButStaysInTheList)
     EXPECT_EQ(1u, input.mouse_events[1].state);
 }
 
-TEST_F(InputTest, EventsOutsideTheClientAreaAreMarkedAndScaled)
-{
+TEST_F(InputTest, EventsOutsideTheClientAreaAreMarkedAndScaled) {
     struct Case {
         int x, y;
         uint32_t state;  // after the update
@@ -134,11 +124,8 @@ TEST_F(InputTest, EventsOutsideTheClientAreaAreMarkedAndScaled)
     };
     const Case cases[] = {
         {1280, 720, 1, 640, 360},  // edges included
-        {0, 0, 1, 0, 0},
-        {1281, 0, 0, 640, 0},
-        {0, 721, 0, 0, 360},
-        {-1, 10, 0, 0, 5},
-        {639, 359, 1, 319, 179},
+        {0, 0, 1, 0, 0},          {1281, 0, 0, 640, 0},    {0, 721, 0, 0, 360},
+        {-1, 10, 0, 0, 5},        {639, 359, 1, 319, 179},
     };
     for (const Case& c : cases) {
         const std::vector<MouseEvent> given{{0, 1, c.x, c.y}};
@@ -153,8 +140,7 @@ TEST_F(InputTest, EventsOutsideTheClientAreaAreMarkedAndScaled)
     }
 }
 
-TEST_F(InputTest, EachUpdateReplacesTheFramesEvents)
-{
+TEST_F(InputTest, EachUpdateReplacesTheFramesEvents) {
     update({{65, 1}}, {{0, 1, 1, 1}, {0, 2, 1, 1}});
     update({{66, 1}}, {});
     ASSERT_EQ(1u, input.key_events.size());
@@ -162,8 +148,7 @@ TEST_F(InputTest, EachUpdateReplacesTheFramesEvents)
     EXPECT_TRUE(input.mouse_events.empty());
 }
 
-TEST_F(InputTest, ClearReleasesEverythingButKeepsTheEventLists)
-{
+TEST_F(InputTest, ClearReleasesEverythingButKeepsTheEventLists) {
     update({{65, 1}, {255, 1}}, {{0, 1, 10, 10}, {1, 1, 10, 10}, {2, 1, 10, 10}}, {300, 300});
     input.clear();
     for (int code = 0; code < 256; ++code) EXPECT_FALSE(input.key_down(code));
@@ -175,4 +160,4 @@ TEST_F(InputTest, ClearReleasesEverythingButKeepsTheEventLists)
     EXPECT_EQ(3u, input.mouse_events.size());
 }
 
-} // namespace
+}  // namespace

@@ -25,8 +25,7 @@ struct Rgb {
     int r, g, b;
     bool operator==(const Rgb&) const = default;
 };
-std::ostream& operator<<(std::ostream& out, const Rgb& c)
-{
+std::ostream& operator<<(std::ostream& out, const Rgb& c) {
     return out << "(" << c.r << ", " << c.g << ", " << c.b << ")";
 }
 
@@ -38,8 +37,7 @@ const std::string level_up_line = "[!] Sound::play_sound: \"level up\" could not
 
 class MenuTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(stage.ready()) << "no GL context (run under Xvfb)";
         graphics = new Graphics();
         context.graphics = graphics;
@@ -52,8 +50,7 @@ protected:
         construction_output = testing::internal::GetCapturedStdout();
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         delete context.graphics;
         delete context.sound;
         delete context.input;
@@ -61,10 +58,9 @@ protected:
     }
 
     // Solid white button art of the game's size, made for this test.
-    void add_buttons(bool start = true, bool exit = true)
-    {
-        const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                             ("quillfen_menu_" + std::to_string(getpid()));
+    void add_buttons(bool start = true, bool exit = true) {
+        const std::filesystem::path folder =
+            std::filesystem::temp_directory_path() / ("quillfen_menu_" + std::to_string(getpid()));
         std::filesystem::create_directories(folder);
         const std::vector<unsigned char> pixels(200 * 50 * 4, 255);
         for (const char* name : {"start_button", "exit_button"}) {
@@ -77,12 +73,11 @@ protected:
     }
 
     // A logical size drawn 1:1 onto the stage's window.
-    void set_resolution(const Vec2i& size)
-    {
+    void set_resolution(const Vec2i& size) {
         context.resolution = size;
         context.window_size = size;
-        for (Renderer* renderer : {&context.field_renderer, &context.bar_renderer,
-                                   &context.text_renderer}) {
+        for (Renderer* renderer :
+             {&context.field_renderer, &context.bar_renderer, &context.text_renderer}) {
             renderer->create_target(size, false);
             renderer->set_window_size(size);
             renderer->set_display_size({float(size.x), float(size.y)});
@@ -91,16 +86,14 @@ protected:
     }
 
     // One main-loop pass's worth of input, set as Input::update leaves it.
-    void point(float x, float y, std::vector<MouseEvent> events = {})
-    {
+    void point(float x, float y, std::vector<MouseEvent> events = {}) {
         context.input->mouse_position = {x, y};
         context.input->mouse_events = events;
     }
     void press_at(float x, float y) { point(x, y, {{0, 1, int(x), int(y)}}); }
 
     // Game::update; what it wrote to standard output.
-    std::string update()
-    {
+    std::string update() {
         testing::internal::CaptureStdout();
         game->update();
         std::cout.flush();
@@ -108,8 +101,7 @@ protected:
     }
 
     // Draws the frame's title-screen layer onto the window.
-    void draw()
-    {
+    void draw() {
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
         game->draw();
@@ -121,16 +113,14 @@ protected:
     }
 
     // A pixel of the window, in logical pixels from the top-left.
-    Rgb pixel(int x, int y)
-    {
+    Rgb pixel(int x, int y) {
         unsigned char rgba[4] = {};
         glReadBuffer(GL_BACK);
         glReadPixels(x, context.window_size.y - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
         return {rgba[0], rgba[1], rgba[2]};
     }
 
-    void expect_button_at(int x, int y, const Rgb& colour)
-    {
+    void expect_button_at(int x, int y, const Rgb& colour) {
         EXPECT_EQ(colour, pixel(x, y)) << "top-left " << x << "," << y;
         EXPECT_EQ(colour, pixel(x + 199, y + 49)) << "bottom-right of " << x << "," << y;
         EXPECT_EQ(black, pixel(x - 1, y)) << "left of " << x << "," << y;
@@ -139,8 +129,7 @@ protected:
         EXPECT_EQ(black, pixel(x + 199, y + 50)) << "below " << x << "," << y;
     }
 
-    void expect_no_buttons()
-    {
+    void expect_no_buttons() {
         EXPECT_EQ(black, pixel(320, 125));
         EXPECT_EQ(black, pixel(320, 195));
     }
@@ -152,8 +141,7 @@ protected:
     std::string construction_output;
 };
 
-TEST_F(MenuTest, TheGamePlaysMusicAndMakesNoScreenUntilItsFirstUpdate)
-{
+TEST_F(MenuTest, TheGamePlaysMusicAndMakesNoScreenUntilItsFirstUpdate) {
     EXPECT_EQ("[!] Sound::play_sound: \"music\" could not be found.\n", construction_output);
     add_buttons();
     draw();
@@ -163,8 +151,7 @@ TEST_F(MenuTest, TheGamePlaysMusicAndMakesNoScreenUntilItsFirstUpdate)
     expect_button_at(220, 100, white);
 }
 
-TEST_F(MenuTest, ButtonsAreCentredWithTheExitButtonTwentyPixelsBelowStart)
-{
+TEST_F(MenuTest, ButtonsAreCentredWithTheExitButtonTwentyPixelsBelowStart) {
     add_buttons();
     point(0, 0);
     context.cursor_clip = 1;
@@ -179,8 +166,7 @@ TEST_F(MenuTest, ButtonsAreCentredWithTheExitButtonTwentyPixelsBelowStart)
     expect_button_at(220, 170, white);
 }
 
-TEST_F(MenuTest, AnOddWidthIsHalvedInWholePixels)
-{
+TEST_F(MenuTest, AnOddWidthIsHalvedInWholePixels) {
     add_buttons();
     set_resolution({641, 360});
     // With half 320 the start button spans 220 to 420; with 320.5 the mouse
@@ -192,17 +178,16 @@ TEST_F(MenuTest, AnOddWidthIsHalvedInWholePixels)
     EXPECT_EQ(white, pixel(320, 195));
 }
 
-TEST_F(MenuTest, AButtonIsGreenOnlyWhileTheMouseIsOverIt)
-{
+TEST_F(MenuTest, AButtonIsGreenOnlyWhileTheMouseIsOverIt) {
     add_buttons();
     struct Case {
         float x, y;
         Rgb start, exit;
     };
     const Case cases[] = {
-        {320, 125, green, white}, {220, 100, green, white},  // edges count as inside
-        {420, 150, green, white}, {421, 150, white, white},  {320, 160, white, white},
-        {320, 170, white, green}, {420, 220, white, green},  {320, 221, white, white},
+        {320, 125, green, white},    {220, 100, green, white},  // edges count as inside
+        {420, 150, green, white},    {421, 150, white, white}, {320, 160, white, white},
+        {320, 170, white, green},    {420, 220, white, green}, {320, 221, white, white},
         {219.5f, 125, white, white},
     };
     for (const Case& c : cases) {
@@ -214,8 +199,7 @@ TEST_F(MenuTest, AButtonIsGreenOnlyWhileTheMouseIsOverIt)
     }
 }
 
-TEST_F(MenuTest, AStartClickSwitchesAtOnceAndThePlayScreenComesOnTheNextPass)
-{
+TEST_F(MenuTest, AStartClickSwitchesAtOnceAndThePlayScreenComesOnTheNextPass) {
     add_buttons();
     point(100, 100);
     update();
@@ -234,8 +218,7 @@ TEST_F(MenuTest, AStartClickSwitchesAtOnceAndThePlayScreenComesOnTheNextPass)
     expect_no_buttons();
 }
 
-TEST_F(MenuTest, ReleasesOtherButtonsWheelsAndOutsidePressesDoNothing)
-{
+TEST_F(MenuTest, ReleasesOtherButtonsWheelsAndOutsidePressesDoNothing) {
     add_buttons();
     const std::vector<MouseEvent> events = {
         {0, 2, 300, 120}, {1, 1, 300, 120}, {2, 1, 300, 120},
@@ -254,8 +237,7 @@ TEST_F(MenuTest, ReleasesOtherButtonsWheelsAndOutsidePressesDoNothing)
     expect_button_at(220, 170, white);
 }
 
-TEST_F(MenuTest, APressOnlyCountsWhereTheMouseIsNow)
-{
+TEST_F(MenuTest, APressOnlyCountsWhereTheMouseIsNow) {
     add_buttons();
     // The event's own coordinates lie on start; the pass's mouse is off both.
     point(10, 10, {{0, 1, 300, 120}});
@@ -266,8 +248,7 @@ TEST_F(MenuTest, APressOnlyCountsWhereTheMouseIsNow)
     expect_button_at(220, 100, white);
 }
 
-TEST_F(MenuTest, AnExitClickRequestsTheQuitAndStaysOnTheTitleScreen)
-{
+TEST_F(MenuTest, AnExitClickRequestsTheQuitAndStaysOnTheTitleScreen) {
     add_buttons();
     press_at(300, 190);
     update();
@@ -279,8 +260,7 @@ TEST_F(MenuTest, AnExitClickRequestsTheQuitAndStaysOnTheTitleScreen)
     expect_button_at(220, 170, green);
 }
 
-TEST_F(MenuTest, TheEscKeyReturnsToAFreshTitleScreenInTheSamePass)
-{
+TEST_F(MenuTest, TheEscKeyReturnsToAFreshTitleScreenInTheSamePass) {
     add_buttons();
     context.key_esc = 27;
     press_at(300, 120);
@@ -311,8 +291,7 @@ TEST_F(MenuTest, TheEscKeyReturnsToAFreshTitleScreenInTheSamePass)
     EXPECT_NE(std::string::npos, update().find(level_up_line));
 }
 
-TEST_F(MenuTest, AStartClickWithEscHeldWaitsForTheKeyToBeReleased)
-{
+TEST_F(MenuTest, AStartClickWithEscHeldWaitsForTheKeyToBeReleased) {
     add_buttons();
     context.input->keys[27] = 1;
     press_at(300, 120);
@@ -331,8 +310,7 @@ TEST_F(MenuTest, AStartClickWithEscHeldWaitsForTheKeyToBeReleased)
     EXPECT_EQ(1, context.cursor_clip);
 }
 
-TEST_F(MenuTest, AKeyCodeOutsideTheTableNeverReturnsToTheTitleScreen)
-{
+TEST_F(MenuTest, AKeyCodeOutsideTheTableNeverReturnsToTheTitleScreen) {
     add_buttons();
     context.key_esc = 256 + 27;
     context.input->keys[27] = 1;
@@ -344,8 +322,7 @@ TEST_F(MenuTest, AKeyCodeOutsideTheTableNeverReturnsToTheTitleScreen)
     EXPECT_EQ(1, context.cursor_clip);
 }
 
-TEST_F(MenuTest, AMissingStartTextureLeavesAPointAndMovesExitUp)
-{
+TEST_F(MenuTest, AMissingStartTextureLeavesAPointAndMovesExitUp) {
     add_buttons(false, true);
     const std::string output = update();
     EXPECT_EQ("[!] Graphics::get_texture: Could not find \"start_button\"\n", output);
@@ -358,12 +335,12 @@ TEST_F(MenuTest, AMissingStartTextureLeavesAPointAndMovesExitUp)
     EXPECT_NE(std::string::npos, update().find(level_up_line));
 }
 
-TEST_F(MenuTest, EveryReturnToTheTitleScreenLooksTheTexturesUpAgain)
-{
+TEST_F(MenuTest, EveryReturnToTheTitleScreenLooksTheTexturesUpAgain) {
     context.key_esc = 27;
-    EXPECT_EQ("[!] Graphics::get_texture: Could not find \"start_button\"\n"
-              "[!] Graphics::get_texture: Could not find \"exit_button\"\n",
-              update());
+    EXPECT_EQ(
+        "[!] Graphics::get_texture: Could not find \"start_button\"\n"
+        "[!] Graphics::get_texture: Could not find \"exit_button\"\n",
+        update());
     EXPECT_EQ("", update());
     press_at(320, 100);
     update();
@@ -374,8 +351,7 @@ TEST_F(MenuTest, EveryReturnToTheTitleScreenLooksTheTexturesUpAgain)
               update().find("[!] Graphics::get_texture: Could not find \"exit_button\"\n"));
 }
 
-TEST(GameHighScore, KeepsTheLargestScoreOfTheRun)
-{
+TEST(GameHighScore, KeepsTheLargestScoreOfTheRun) {
     GameContext context;
     Sound sound;
     context.sound = &sound;
@@ -393,4 +369,4 @@ TEST(GameHighScore, KeepsTheLargestScoreOfTheRun)
     EXPECT_EQ(121, game.high_score());
 }
 
-} // namespace
+}  // namespace

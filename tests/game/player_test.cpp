@@ -8,16 +8,15 @@ using Sounds = std::vector<std::string>;
 
 class PlayerTest : public PlayScreen {};
 
-TEST_F(PlayerTest, FollowsTheMouseInsideTheScreen)
-{
+TEST_F(PlayerTest, FollowsTheMouseInsideTheScreen) {
     struct Row {
         Vec2f mouse;
         Vec2f centre;
     };
     const Row rows[] = {
-        {{320, 180}, {320, 180}}, {{16, 16}, {16, 16}},     {{0, 0}, {16, 16}},
-        {{-100, -100}, {16, 16}}, {{700, 400}, {624, 344}}, {{624, 344}, {624, 344}},
-        {{639.5f, 10}, {624, 16}}, {{100, 359}, {100, 344}}, {{15.5f, 100}, {16, 100}},
+        {{320, 180}, {320, 180}},       {{16, 16}, {16, 16}},     {{0, 0}, {16, 16}},
+        {{-100, -100}, {16, 16}},       {{700, 400}, {624, 344}}, {{624, 344}, {624, 344}},
+        {{639.5f, 10}, {624, 16}},      {{100, 359}, {100, 344}}, {{15.5f, 100}, {16, 100}},
         {{624.5f, 344.5f}, {624, 344}},
     };
     new_world();
@@ -34,22 +33,22 @@ TEST_F(PlayerTest, FollowsTheMouseInsideTheScreen)
     }
 }
 
-TEST_F(PlayerTest, HeldShootFiresEveryIntervalFrom210Milliseconds)
-{
+TEST_F(PlayerTest, HeldShootFiresEveryIntervalFrom210Milliseconds) {
     context.input->keys[32] = 1;
     context.input->mouse_position = {320, 300};
     new_world();
     std::vector<int> volleys;
     for (int t = 0; t <= 700; t += 10) {
         const Sounds sounds = step(t == 0 ? 0 : 10);
-        if (sounds == Sounds{"gun"}) volleys.push_back(t);
-        else EXPECT_EQ(Sounds{}, sounds) << t;
+        if (sounds == Sounds{"gun"})
+            volleys.push_back(t);
+        else
+            EXPECT_EQ(Sounds{}, sounds) << t;
     }
     EXPECT_EQ((std::vector<int>{210, 420, 630}), volleys);
 }
 
-TEST_F(PlayerTest, SetLevelPlaysOnARiseAndSwitchesSilentlyOnAFall)
-{
+TEST_F(PlayerTest, SetLevelPlaysOnARiseAndSwitchesSilentlyOnAFall) {
     new_world();
     Player& ship = player();
     WorldProbe::fire_timer(ship).start(210);
@@ -78,8 +77,7 @@ TEST_F(PlayerTest, SetLevelPlaysOnARiseAndSwitchesSilentlyOnAFall)
     }
 }
 
-TEST_F(PlayerTest, AHitFlashesRedUntilTheFirstDrawAfter50Milliseconds)
-{
+TEST_F(PlayerTest, AHitFlashesRedUntilTheFirstDrawAfter50Milliseconds) {
     context.input->mouse_position = {320, 180};
     new_world();
     step();
@@ -112,8 +110,7 @@ TEST_F(PlayerTest, AHitFlashesRedUntilTheFirstDrawAfter50Milliseconds)
     context.text_renderer.clear();
 }
 
-TEST_F(PlayerTest, ADeadShipNeitherMovesNorFiresAndItsBarIsEmpty)
-{
+TEST_F(PlayerTest, ADeadShipNeitherMovesNorFiresAndItsBarIsEmpty) {
     context.input->mouse_position = {320, 180};
     context.input->keys[32] = 1;
     new_world();

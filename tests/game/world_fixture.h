@@ -27,14 +27,12 @@
 struct Draws {
     std::mt19937 generator{3};
 
-    float real(float low, float high)
-    {
+    float real(float low, float high) {
         const double u = static_cast<double>(generator()) * 0x1p-32;
         return static_cast<float>(static_cast<double>(low) +
                                   (static_cast<double>(high) - static_cast<double>(low)) * u);
     }
-    int integer(int low, int high)
-    {
+    int integer(int low, int high) {
         const uint32_t n = static_cast<uint32_t>(high - low) + 1u;
         const uint32_t scale = 4294967295u / n;
         const uint32_t limit = n * scale;
@@ -51,8 +49,7 @@ struct Draws {
 // on to the real standard output so nothing is hidden.
 class StdoutCapture {
 public:
-    void begin()
-    {
+    void begin() {
         std::cout.flush();
         std::fflush(stdout);
         saved = dup(1);
@@ -62,8 +59,7 @@ public:
         dup2(capture, 1);
     }
     // The sounds played since begin, in order.
-    std::vector<std::string> end()
-    {
+    std::vector<std::string> end() {
         std::cout.flush();
         std::fflush(stdout);
         dup2(saved, 1);
@@ -81,8 +77,8 @@ public:
         for (std::string line; std::getline(lines, line);) {
             if (line.rfind(prefix, 0) == 0 && line.size() > prefix.size() + suffix.size() &&
                 line.compare(line.size() - suffix.size(), suffix.size(), suffix) == 0) {
-                sounds.push_back(line.substr(prefix.size(),
-                                             line.size() - prefix.size() - suffix.size()));
+                sounds.push_back(
+                    line.substr(prefix.size(), line.size() - prefix.size() - suffix.size()));
             } else {
                 std::cout << line << '\n';
             }
@@ -97,8 +93,7 @@ private:
 
 class PlayScreen : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(stage.ready()) << "no GL context (run under Xvfb)";
         testing_set_manual_clock(true);
         rng.seed(3);
@@ -117,8 +112,7 @@ protected:
         game_sounds = capture.end();
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         delete world;
         delete game;
         delete context.input;
@@ -131,8 +125,7 @@ protected:
     virtual std::set<std::string> leave_out() const { return {}; }
 
     // A new play screen, as the Game makes it; the sounds of its construction.
-    std::vector<std::string> new_world()
-    {
+    std::vector<std::string> new_world() {
         delete world;
         capture.begin();
         world = new World(&context, game);
@@ -140,8 +133,7 @@ protected:
     }
 
     // Moves the clock on, runs one update and gives the sounds it played.
-    std::vector<std::string> step(double milliseconds = 0)
-    {
+    std::vector<std::string> step(double milliseconds = 0) {
         testing_advance_clock_ms(milliseconds);
         capture.begin();
         world->update();
@@ -153,8 +145,7 @@ protected:
     int32_t score() { return WorldProbe::score(*world); }
 
     // A shot that stands still at the point: the makers' fields, speed 0.
-    static Bullet* still_bullet(const Vec2f& at, const Vec2f& size, float power)
-    {
+    static Bullet* still_bullet(const Vec2f& at, const Vec2f& size, float power) {
         Bullet* bullet = new Bullet();
         bullet->position = at;
         bullet->size = size;
@@ -170,8 +161,7 @@ protected:
     std::vector<std::string> game_sounds;
 };
 
-inline bool is_one_of(const std::string& name, std::initializer_list<const char*> names)
-{
+inline bool is_one_of(const std::string& name, std::initializer_list<const char*> names) {
     for (const char* candidate : names)
         if (name == candidate) return true;
     return false;

@@ -8,8 +8,7 @@ using Sounds = std::vector<std::string>;
 
 class WorldPlay : public PlayScreen {};
 
-TEST_F(WorldPlay, NewWorldOpensWithLevelUpAndSpawnsOnItsFirstUpdate)
-{
+TEST_F(WorldPlay, NewWorldOpensWithLevelUpAndSpawnsOnItsFirstUpdate) {
     EXPECT_EQ(Sounds{"music"}, game_sounds);
     EXPECT_EQ(Sounds{"level up"}, new_world());
     EXPECT_EQ(0u, enemies().size());
@@ -31,8 +30,7 @@ TEST_F(WorldPlay, NewWorldOpensWithLevelUpAndSpawnsOnItsFirstUpdate)
     EXPECT_TRUE(WorldProbe::enemy_bullets(*world).empty());
 }
 
-TEST_F(WorldPlay, LevelFollowsTheScoreBothWays)
-{
+TEST_F(WorldPlay, LevelFollowsTheScoreBothWays) {
     new_world();
     step();
     struct Row {
@@ -43,11 +41,18 @@ TEST_F(WorldPlay, LevelFollowsTheScoreBothWays)
         bool level_up;
     };
     const Row rows[] = {
-        {499, 1, 210, 0, false},    {500, 2, 160, 0, true},   {2499, 2, 160, 0, false},
-        {2500, 3, 100, 0, true},    {5499, 3, 100, 0, false}, {5500, 4, 80, 1, true},
-        {14999, 4, 80, 1, false},   {15000, 5, 80, 2, true},
+        {499, 1, 210, 0, false},
+        {500, 2, 160, 0, true},
+        {2499, 2, 160, 0, false},
+        {2500, 3, 100, 0, true},
+        {5499, 3, 100, 0, false},
+        {5500, 4, 80, 1, true},
+        {14999, 4, 80, 1, false},
+        {15000, 5, 80, 2, true},
         // Falling is silent and takes the lower row's interval and weapon.
-        {2500, 3, 100, 0, false},   {2400, 2, 160, 0, false}, {-100, 1, 210, 0, false},
+        {2500, 3, 100, 0, false},
+        {2400, 2, 160, 0, false},
+        {-100, 1, 210, 0, false},
     };
     for (const Row& row : rows) {
         world->add_score(row.score - score());
@@ -60,8 +65,7 @@ TEST_F(WorldPlay, LevelFollowsTheScoreBothWays)
     EXPECT_EQ("SCORE -100", WorldProbe::score_text(*world));
 }
 
-TEST_F(WorldPlay, AnEscapedEnemyCostsAHundredWithoutAnExplosion)
-{
+TEST_F(WorldPlay, AnEscapedEnemyCostsAHundredWithoutAnExplosion) {
     new_world();
     step();
     Enemy& enemy = *enemies()[0];
@@ -84,8 +88,7 @@ TEST_F(WorldPlay, AnEscapedEnemyCostsAHundredWithoutAnExplosion)
     EXPECT_TRUE(enemies().empty());
 }
 
-TEST_F(WorldPlay, RammingKillsAnEnemy1AndHurtsTheShip)
-{
+TEST_F(WorldPlay, RammingKillsAnEnemy1AndHurtsTheShip) {
     context.input->mouse_position = {320, 180};
     new_world();
     step();
@@ -103,8 +106,7 @@ TEST_F(WorldPlay, RammingKillsAnEnemy1AndHurtsTheShip)
     EXPECT_TRUE(enemies().empty());
 }
 
-TEST_F(WorldPlay, RammingRepeatsWhileBothOverlapAndStopsWithTheShip)
-{
+TEST_F(WorldPlay, RammingRepeatsWhileBothOverlapAndStopsWithTheShip) {
     context.input->mouse_position = {320, 180};
     new_world();
     step();
@@ -139,8 +141,7 @@ TEST_F(WorldPlay, RammingRepeatsWhileBothOverlapAndStopsWithTheShip)
     EXPECT_EQ(-49, score());
 }
 
-TEST_F(WorldPlay, EnemyShotsHitEveryOneOverlappingThenFlyThroughTheWreck)
-{
+TEST_F(WorldPlay, EnemyShotsHitEveryOneOverlappingThenFlyThroughTheWreck) {
     context.input->mouse_position = {320, 180};
     new_world();
     step();
@@ -171,8 +172,7 @@ TEST_F(WorldPlay, EnemyShotsHitEveryOneOverlappingThenFlyThroughTheWreck)
     EXPECT_EQ(2u, WorldProbe::enemy_bullets(*world).size());
 }
 
-TEST_F(WorldPlay, PlayerShotsScoreHitsAndKillsAndHitOnlyTheFirstEnemy)
-{
+TEST_F(WorldPlay, PlayerShotsScoreHitsAndKillsAndHitOnlyTheFirstEnemy) {
     context.input->mouse_position = {320, 300};
     new_world();
     step();
@@ -213,8 +213,7 @@ TEST_F(WorldPlay, PlayerShotsScoreHitsAndKillsAndHitOnlyTheFirstEnemy)
     EXPECT_EQ(1u, WorldProbe::player_bullets(*world).size());
 }
 
-TEST_F(WorldPlay, WeaponsFireTheirVolleysOncePerInterval)
-{
+TEST_F(WorldPlay, WeaponsFireTheirVolleysOncePerInterval) {
     struct Row {
         int32_t score;
         const char* texture;
@@ -261,8 +260,7 @@ TEST_F(WorldPlay, WeaponsFireTheirVolleysOncePerInterval)
     }
 }
 
-TEST_F(WorldPlay, ExplosionStepsThroughItsStripAndEndsAfter250Milliseconds)
-{
+TEST_F(WorldPlay, ExplosionStepsThroughItsStripAndEndsAfter250Milliseconds) {
     context.input->mouse_position = {320, 300};
     new_world();
     step();
@@ -294,8 +292,7 @@ TEST_F(WorldPlay, ExplosionStepsThroughItsStripAndEndsAfter250Milliseconds)
     EXPECT_EQ(40u, WorldProbe::debris(*world).size());
 }
 
-TEST_F(WorldPlay, DeathHandsTheScoreToTheGameForTheNextPlayScreen)
-{
+TEST_F(WorldPlay, DeathHandsTheScoreToTheGameForTheNextPlayScreen) {
     context.input->mouse_position = {320, 180};
     new_world();
     step();
@@ -325,8 +322,7 @@ TEST_F(WorldPlay, DeathHandsTheScoreToTheGameForTheNextPlayScreen)
     EXPECT_EQ(1u, enemies().size());
 }
 
-TEST_F(WorldPlay, AShootKeyOutsideTheKeyTableIsNeverDown)
-{
+TEST_F(WorldPlay, AShootKeyOutsideTheKeyTableIsNeverDown) {
     context.key_shoot = 256 + 32;
     for (uint8_t& key : context.input->keys) key = 1;
     new_world();
@@ -341,8 +337,7 @@ class WorldWithoutEnemyArt : public PlayScreen {
     std::set<std::string> leave_out() const override { return {"enemy1", "explosion"}; }
 };
 
-TEST_F(WorldWithoutEnemyArt, MissingTexturesLeavePointHitBoxesAndKeepTheExplosionRect)
-{
+TEST_F(WorldWithoutEnemyArt, MissingTexturesLeavePointHitBoxesAndKeepTheExplosionRect) {
     context.input->mouse_position = {320, 300};
     new_world();
     EXPECT_EQ(nullptr, WorldProbe::kind(*world, 0)->texture);

@@ -28,8 +28,7 @@ const std::filesystem::path expectation_path =
 // that the ship scores and climbs the levels; for the last ten seconds it
 // flies into that enemy instead, so the ship rams, dies and hands over its
 // score.
-void script(World& world, Input& input, int update)
-{
+void script(World& world, Input& input, int update) {
     const int second = update * step_ms / 1000;
     const bool resting = second % 20 >= 18;
     const bool button = second % 60 >= 30 && second % 60 < 45;
@@ -52,16 +51,14 @@ void script(World& world, Input& input, int update)
     input.mouse_position = mouse;
 }
 
-uint64_t fnv1a(uint64_t hash, const std::string& text)
-{
+uint64_t fnv1a(uint64_t hash, const std::string& text) {
     for (const char c : text) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     return (hash ^ 0xff) * 1099511628211ull;
 }
 
 class WorldReplay : public PlayScreen {
 protected:
-    std::string checkpoint(int update, const std::vector<std::string>& sounds)
-    {
+    std::string checkpoint(int update, const std::vector<std::string>& sounds) {
         Player& ship = player();
         int kinds[3] = {};
         double sum_x = 0;
@@ -79,18 +76,17 @@ protected:
             order = fnv1a(order, name);
         }
         char line[512];
-        std::snprintf(line, sizeof line,
-                      "t=%.3f score=%d level=%d health=%g dead=%d ship=%.2f,%.2f enemies=%zu "
-                      "(%d/%d/%d) at=%.2f,%.2f shots=%zu enemy_shots=%zu explosions=%zu "
-                      "debris=%zu high=%d",
-                      update * step_ms / 1000.0, score(), WorldProbe::level(ship),
-                      WorldProbe::health(ship), ship.is_dead() ? 1 : 0,
-                      WorldProbe::position(ship).x, WorldProbe::position(ship).y,
-                      enemies().size(), kinds[0], kinds[1], kinds[2], sum_x, sum_y,
-                      WorldProbe::player_bullets(*world).size(),
-                      WorldProbe::enemy_bullets(*world).size(),
-                      WorldProbe::explosions(*world).size(), WorldProbe::debris(*world).size(),
-                      game->high_score());
+        std::snprintf(
+            line, sizeof line,
+            "t=%.3f score=%d level=%d health=%g dead=%d ship=%.2f,%.2f enemies=%zu "
+            "(%d/%d/%d) at=%.2f,%.2f shots=%zu enemy_shots=%zu explosions=%zu "
+            "debris=%zu high=%d",
+            update * step_ms / 1000.0, score(), WorldProbe::level(ship), WorldProbe::health(ship),
+            ship.is_dead() ? 1 : 0, WorldProbe::position(ship).x, WorldProbe::position(ship).y,
+            enemies().size(), kinds[0], kinds[1], kinds[2], sum_x, sum_y,
+            WorldProbe::player_bullets(*world).size(), WorldProbe::enemy_bullets(*world).size(),
+            WorldProbe::explosions(*world).size(), WorldProbe::debris(*world).size(),
+            game->high_score());
         std::string text = line;
         text += " sounds=";
         for (const auto& [name, count] : counts) text += name + ":" + std::to_string(count) + ",";
@@ -100,8 +96,7 @@ protected:
     }
 };
 
-TEST_F(WorldReplay, ThreeMinutesFromSeedThreeMatchTheExpectation)
-{
+TEST_F(WorldReplay, ThreeMinutesFromSeedThreeMatchTheExpectation) {
     std::vector<std::string> lines;
     std::vector<std::string> sounds = new_world();
     capture.begin();

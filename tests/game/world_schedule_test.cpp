@@ -9,8 +9,7 @@ using Sounds = std::vector<std::string>;
 
 class WorldSchedule : public PlayScreen {};
 
-TEST_F(WorldSchedule, DrawsFromSeedThreeGoWhereTheyAreMeant)
-{
+TEST_F(WorldSchedule, DrawsFromSeedThreeGoWhereTheyAreMeant) {
     new_world();
     Draws draws;
     for (int i = 0; i < 20; ++i) {
@@ -81,19 +80,17 @@ struct Row {
 };
 
 const Row schedule[] = {
-    {30, 0, 1200, 1700}, {90, 0, 750, 1400}, {120, 0, 500, 800},
+    {30, 0, 1200, 1700}, {90, 0, 750, 1400},  {120, 0, 500, 800},
     {180, 1, 510, 750},  {1e9f, 2, 500, 800},
 };
 
-const Row& row_at(float t)
-{
+const Row& row_at(float t) {
     for (const Row& row : schedule)
         if (t < row.below) return row;
     return schedule[4];
 }
 
-TEST_F(WorldSchedule, SpawnsFollowThePlayTimeTo200Seconds)
-{
+TEST_F(WorldSchedule, SpawnsFollowThePlayTimeTo200Seconds) {
     new_world();
     int previous_update = -1;
     double previous_delay = 0;
@@ -127,8 +124,7 @@ TEST_F(WorldSchedule, SpawnsFollowThePlayTimeTo200Seconds)
     EXPECT_GT(spawns_per_kind[2], 20);
 }
 
-TEST_F(WorldSchedule, TheRowChangesExactlyAtItsBound)
-{
+TEST_F(WorldSchedule, TheRowChangesExactlyAtItsBound) {
     const float times[] = {0, 29.999f, 30, 89.999f, 90, 119.999f, 120, 179.999f, 180, 200};
     for (const float t : times) {
         new_world();
@@ -146,8 +142,7 @@ TEST_F(WorldSchedule, TheRowChangesExactlyAtItsBound)
     }
 }
 
-TEST_F(WorldSchedule, ALongUpdateSpawnsOneEnemyOnly)
-{
+TEST_F(WorldSchedule, ALongUpdateSpawnsOneEnemyOnly) {
     new_world();
     step();
     step(5000);

@@ -37,15 +37,15 @@ struct WorldProbe {
     static int32_t score(World& world) { return world.score; }
     static Timer& spawn_timer(World& world) { return world.spawn_timer; }
     static Timer& play_clock(World& world) { return world.play_clock; }
-    static std::string score_text(World& world) { return world.score_text.string().to_std_string(); }
-    static std::string high_score_text(World& world)
-    {
+    static std::string score_text(World& world) {
+        return world.score_text.string().to_std_string();
+    }
+    static std::string high_score_text(World& world) {
         return world.high_score_text.string().to_std_string();
     }
     static void spawn_enemies(World& world) { world.spawn_enemies(); }
     // A new enemy of the kind, appended as the spawner would.
-    static Enemy& add_enemy(World& world, int kind)
-    {
+    static Enemy& add_enemy(World& world, int kind) {
         world.enemies.push_back(new Enemy(world.context, &world, world.enemy_types[kind]));
         return *world.enemies.back();
     }
@@ -80,16 +80,14 @@ struct PlayTexture {
 };
 
 inline const PlayTexture play_textures[] = {
-    {"ship", 32, 32},     {"bullet", 3, 11},       {"laser", 3, 23},
-    {"enemy1", 32, 32},   {"enemy2", 36, 36},      {"enemy3", 40, 40},
-    {"enemy_bullet", 6, 6}, {"explosion", 1000, 100},
+    {"ship", 32, 32},   {"bullet", 3, 11},  {"laser", 3, 23},       {"enemy1", 32, 32},
+    {"enemy2", 36, 36}, {"enemy3", 40, 40}, {"enemy_bullet", 6, 6}, {"explosion", 1000, 100},
 };
 
 inline const char* const font_path = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
 
 inline LRESULT CALLBACK stage_window_procedure(HWND window, UINT message, WPARAM wparam,
-                                              LPARAM lparam)
-{
+                                               LPARAM lparam) {
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
@@ -97,8 +95,7 @@ inline LRESULT CALLBACK stage_window_procedure(HWND window, UINT message, WPARAM
 // this thread for the stage's life.
 class GlStage {
 public:
-    GlStage()
-    {
+    GlStage() {
         WNDCLASSEXA window_class{};
         window_class.cbSize = sizeof window_class;
         window_class.lpfnWndProc = stage_window_procedure;
@@ -112,8 +109,8 @@ public:
         PIXELFORMATDESCRIPTOR format{};
         format.nSize = sizeof format;
         format.nVersion = 1;
-        format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER |
-                         PFD_GENERIC_ACCELERATED;
+        format.dwFlags =
+            PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER | PFD_GENERIC_ACCELERATED;
         const int chosen = ChoosePixelFormat(dc, &format);
         if (!chosen || !SetPixelFormat(dc, chosen, &format)) return;
         context = wglCreateContext(dc);
@@ -124,8 +121,7 @@ public:
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         ok = true;
     }
-    ~GlStage()
-    {
+    ~GlStage() {
         wglMakeCurrent(nullptr, nullptr);
         if (context) wglDeleteContext(context);
         if (dc) ReleaseDC(window, dc);
@@ -145,8 +141,7 @@ private:
 
 // A store holding every texture of play_textures except the ones named in
 // leave_out, and the font "lucon". PNG files are made in a scratch folder.
-inline Graphics* make_graphics(const std::set<std::string>& leave_out = {})
-{
+inline Graphics* make_graphics(const std::set<std::string>& leave_out = {}) {
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("quillfen_world_" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
@@ -168,4 +163,3 @@ inline Graphics* make_graphics(const std::set<std::string>& leave_out = {})
     std::filesystem::remove_all(folder);
     return graphics;
 }
-

@@ -13,8 +13,8 @@ constexpr const char* class_name = "graphics test window";
 }  // namespace
 
 std::ostream& operator<<(std::ostream& stream, const Rgba& pixel) {
-    return stream << "(" << int(pixel.r) << ", " << int(pixel.g) << ", " << int(pixel.b) << ", " << int(pixel.a)
-                  << ")";
+    return stream << "(" << int(pixel.r) << ", " << int(pixel.g) << ", " << int(pixel.b) << ", "
+                  << int(pixel.a) << ")";
 }
 
 GlWindow::GlWindow(int width, int height) : client_width(width), client_height(height) {
@@ -28,28 +28,24 @@ GlWindow::GlWindow(int width, int height) : client_width(width), client_height(h
         window_class.lpszClassName = class_name;
         return RegisterClassExA(&window_class);
     }();
-    if (registered == 0)
-        return;
+    if (registered == 0) return;
     // No frame: the outer size is the client size.
-    window = CreateWindowExA(0, class_name, "graphics test", WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr,
-                             nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (window == nullptr)
-        return;
+    window = CreateWindowExA(0, class_name, "graphics test", WS_POPUP | WS_VISIBLE, 0, 0, width,
+                             height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (window == nullptr) return;
     RECT client{};
-    if (!GetClientRect(window, &client) || client.right != width || client.bottom != height)
-        return;
+    if (!GetClientRect(window, &client) || client.right != width || client.bottom != height) return;
     dc = GetDC(window);
     // The game thread's descriptor.
     PIXELFORMATDESCRIPTOR descriptor{};
     descriptor.nSize = sizeof(descriptor);
     descriptor.nVersion = 1;
-    descriptor.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER | PFD_GENERIC_ACCELERATED;
+    descriptor.dwFlags =
+        PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER | PFD_GENERIC_ACCELERATED;
     const int format = ChoosePixelFormat(dc, &descriptor);
-    if (format == 0 || !SetPixelFormat(dc, format, &descriptor))
-        return;
+    if (format == 0 || !SetPixelFormat(dc, format, &descriptor)) return;
     context = wglCreateContext(dc);
-    if (context == nullptr || !wglMakeCurrent(dc, context))
-        return;
+    if (context == nullptr || !wglMakeCurrent(dc, context)) return;
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
     glDisable(GL_DITHER);
@@ -58,8 +54,7 @@ GlWindow::GlWindow(int width, int height) : client_width(width), client_height(h
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glDisable(GL_ALPHA_TEST);
     glewExperimental = GL_TRUE;
-    if (glewInit() != GLEW_OK)
-        return;
+    if (glewInit() != GLEW_OK) return;
     // Coverage read-backs are one byte per pixel, rows without padding.
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     ok = true;
@@ -70,10 +65,8 @@ GlWindow::~GlWindow() {
         wglMakeCurrent(nullptr, nullptr);
         wglDeleteContext(context);
     }
-    if (dc != nullptr)
-        ReleaseDC(window, dc);
-    if (window != nullptr)
-        DestroyWindow(window);
+    if (dc != nullptr) ReleaseDC(window, dc);
+    if (window != nullptr) DestroyWindow(window);
 }
 
 void GlWindow::clear(float r, float g, float b) {
@@ -82,7 +75,8 @@ void GlWindow::clear(float r, float g, float b) {
 }
 
 Image GlWindow::image() const {
-    Image image{client_width, client_height, std::vector<Rgba>(static_cast<size_t>(client_width) * client_height)};
+    Image image{client_width, client_height,
+                std::vector<Rgba>(static_cast<size_t>(client_width) * client_height)};
     std::vector<Rgba> rows(image.pixels.size());
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, client_width, client_height, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());

@@ -19,8 +19,7 @@ std::vector<uint8_t> coverage(const Texture& texture) {
     const Vec2i size = texture.get_size();
     std::vector<uint8_t> bytes(static_cast<size_t>(size.x) * size.y);
     glBindTexture(GL_TEXTURE_2D, texture.get_name());
-    if (!bytes.empty())
-        glGetTexImage(GL_TEXTURE_2D, 0, GL_ALPHA, GL_UNSIGNED_BYTE, bytes.data());
+    if (!bytes.empty()) glGetTexImage(GL_TEXTURE_2D, 0, GL_ALPHA, GL_UNSIGNED_BYTE, bytes.data());
     glBindTexture(GL_TEXTURE_2D, 0);
     return bytes;
 }
@@ -41,11 +40,14 @@ TEST_F(FontTest, GlyphsAreFreeTypesOwnRendering) {
     ASSERT_EQ(FT_New_Face(library, sans, 0, &face), 0);
     ASSERT_EQ(FT_Set_Pixel_Sizes(face, 0, 20), 0);
     for (const char c : {'A', 'g', 'j', '@', '1'}) {
-        ASSERT_EQ(FT_Load_Glyph(face, FT_Get_Char_Index(face, static_cast<unsigned char>(c)), FT_LOAD_RENDER), 0);
+        ASSERT_EQ(FT_Load_Glyph(face, FT_Get_Char_Index(face, static_cast<unsigned char>(c)),
+                                FT_LOAD_RENDER),
+                  0);
         const FT_Bitmap& bitmap = face->glyph->bitmap;
         std::vector<uint8_t> want;
         for (unsigned int row = 0; row < bitmap.rows; ++row)
-            want.insert(want.end(), bitmap.buffer + row * bitmap.pitch, bitmap.buffer + row * bitmap.pitch + bitmap.width);
+            want.insert(want.end(), bitmap.buffer + row * bitmap.pitch,
+                        bitmap.buffer + row * bitmap.pitch + bitmap.width);
 
         Texture* glyph = font.get_glyph(c);
         ASSERT_NE(glyph, nullptr) << c;
@@ -103,8 +105,9 @@ TEST_F(FontTest, Code255IsNeverLoaded) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(font.get_glyph('\xFF'), nullptr);
     const GlyphMetrics m = font.get_metrics('\xFF');
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Glyph call: \"\xFF\" could not be found.\nMetric call: \"\xFF\" could not be found.\n");
+    EXPECT_EQ(
+        testing::internal::GetCapturedStdout(),
+        "Glyph call: \"\xFF\" could not be found.\nMetric call: \"\xFF\" could not be found.\n");
     EXPECT_EQ(m.width, 0);
     EXPECT_EQ(m.horiAdvance, 0);
     EXPECT_EQ(m.vertAdvance, 0);
@@ -134,8 +137,7 @@ TEST_F(FontTest, LoadingAgainReplacesTheGlyphs) {
         highest = std::max(highest, glyph->get_name());
     }
     int live = 0;
-    for (GLuint name = 1; name <= highest + 300; ++name)
-        live += glIsTexture(name) ? 1 : 0;
+    for (GLuint name = 1; name <= highest + 300; ++name) live += glIsTexture(name) ? 1 : 0;
     EXPECT_EQ(live, 255);
 }
 

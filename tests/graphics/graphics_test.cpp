@@ -29,7 +29,8 @@ protected:
 
     void TearDown() override { std::filesystem::remove_all(dir); }
 
-    void write_png(const std::string& name, unsigned int w, unsigned int h, std::vector<unsigned char> texel) {
+    void write_png(const std::string& name, unsigned int w, unsigned int h,
+                   std::vector<unsigned char> texel) {
         std::vector<unsigned char> pixels;
         for (unsigned int i = 0; i < w * h; ++i)
             pixels.insert(pixels.end(), texel.begin(), texel.end());
@@ -52,8 +53,9 @@ protected:
 };
 
 TEST_F(GraphicsTest, LoadsEveryTextureAndFontByName) {
-    const Config config = factory("[textures]\nred = " + path("red.png") + "\nwide = " + path("wide.png") +
-                                  "\nalso red = " + path("red.png") + "\n[fonts]\nlucon = " + sans + "\n[sounds]\n");
+    const Config config =
+        factory("[textures]\nred = " + path("red.png") + "\nwide = " + path("wide.png") +
+                "\nalso red = " + path("red.png") + "\n[fonts]\nlucon = " + sans + "\n[sounds]\n");
     testing::internal::CaptureStdout();
     ASSERT_TRUE(graphics.load(config));
     Texture* red = graphics.get_texture("red");
@@ -86,8 +88,9 @@ TEST_F(GraphicsTest, LoadsEveryTextureAndFontByName) {
 
 TEST_F(GraphicsTest, FirstFailureInKeyOrderStopsTheLoad) {
     // Key order is byte order: "Missing" comes before "another".
-    const Config config = factory("[textures]\nanother = " + path("red.png") + "\nMissing = " + path("none.png") +
-                                  "\n[fonts]\nlucon = " + sans + "\n");
+    const Config config =
+        factory("[textures]\nanother = " + path("red.png") + "\nMissing = " + path("none.png") +
+                "\n[fonts]\nlucon = " + sans + "\n");
     testing::internal::CaptureStdout();
     EXPECT_FALSE(graphics.load(config));
     EXPECT_EQ(graphics.get_texture("another"), nullptr);
@@ -99,8 +102,9 @@ TEST_F(GraphicsTest, FirstFailureInKeyOrderStopsTheLoad) {
 }
 
 TEST_F(GraphicsTest, BrokenPngKeepsWhatLoadedBefore) {
-    const Config config = factory("[textures]\na = " + path("red.png") + "\nb = " + path("broken.png") +
-                                  "\nc = " + path("wide.png") + "\n[fonts]\n");
+    const Config config =
+        factory("[textures]\na = " + path("red.png") + "\nb = " + path("broken.png") +
+                "\nc = " + path("wide.png") + "\n[fonts]\n");
     testing::internal::CaptureStdout();
     EXPECT_FALSE(graphics.load(config));
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
@@ -108,7 +112,8 @@ TEST_F(GraphicsTest, BrokenPngKeepsWhatLoadedBefore) {
     EXPECT_NE(graphics.get_texture("a"), nullptr);
     testing::internal::CaptureStdout();
     EXPECT_EQ(graphics.get_texture("c"), nullptr);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "[!] Graphics::get_texture: Could not find \"c\"\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "[!] Graphics::get_texture: Could not find \"c\"\n");
 }
 
 TEST_F(GraphicsTest, MissingSections) {
@@ -117,10 +122,13 @@ TEST_F(GraphicsTest, MissingSections) {
         bool loads;
         std::string output;
     } cases[] = {
-        {"[fonts]\nlucon = " + sans + "\n", false, "[!] Graphics::load: Could not find [textures] section\n"},
-        {"[textures]\nred = " + path("red.png") + "\n", false, "[!] Graphics::load: Could not find [fonts] section\n"},
+        {"[fonts]\nlucon = " + sans + "\n", false,
+         "[!] Graphics::load: Could not find [textures] section\n"},
+        {"[textures]\nred = " + path("red.png") + "\n", false,
+         "[!] Graphics::load: Could not find [fonts] section\n"},
         {"[textures]\n[fonts]\nlucon = " + sans + "\n", true, ""},
-        {"[ textures ]\n[fonts]\n", false, "[!] Graphics::load: Could not find [textures] section\n"},
+        {"[ textures ]\n[fonts]\n", false,
+         "[!] Graphics::load: Could not find [textures] section\n"},
     };
     for (const auto& c : cases) {
         Graphics store;
@@ -147,7 +155,8 @@ TEST_F(GraphicsTest, MissingFontFace) {
     EXPECT_FALSE(graphics.load(config));
     EXPECT_EQ(graphics.get_font("lucon"), nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Error initialising new FreeType face!\n[!] Graphics::import_truetype: \"" + path("none.ttf") +
+              "Error initialising new FreeType face!\n[!] Graphics::import_truetype: \"" +
+                  path("none.ttf") +
                   "\" could not be found.\n[!] Graphics::get_font: Could not find \"lucon\"\n");
 }
 

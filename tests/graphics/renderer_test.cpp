@@ -39,7 +39,8 @@ Image upright(const Image& image) {
     Image flipped = image;
     for (int y = 0; y < image.height; ++y)
         for (int x = 0; x < image.width; ++x)
-            flipped.pixels[static_cast<size_t>(y) * image.width + x] = image.at(x, image.height - 1 - y);
+            flipped.pixels[static_cast<size_t>(y) * image.width + x] =
+                image.at(x, image.height - 1 - y);
     return flipped;
 }
 
@@ -51,8 +52,7 @@ bool near(const Rgba& got, const Rgba& want, int tolerance) {
 // A texture of w x h texels given top row first.
 void load_texels(Texture& texture, const std::vector<Rgba>& texels, int w, int h) {
     std::vector<uint8_t> bytes;
-    for (const Rgba& t : texels)
-        bytes.insert(bytes.end(), {t.r, t.g, t.b, t.a});
+    for (const Rgba& t : texels) bytes.insert(bytes.end(), {t.r, t.g, t.b, t.a});
     ASSERT_EQ(texture.load(bytes, Vec2i{w, h}, false), 0);
 }
 
@@ -79,7 +79,8 @@ protected:
 
     void fit(Renderer& r) {
         r.set_window_size(Vec2i{window->width(), window->height()});
-        r.set_display_size(Vec2f{static_cast<float>(window->width()), static_cast<float>(window->height())});
+        r.set_display_size(
+            Vec2f{static_cast<float>(window->width()), static_cast<float>(window->height())});
         r.set_scaling(true);
     }
 
@@ -114,8 +115,7 @@ TEST_F(RendererTest, RenderBeforeCreateTargetChangesNothing) {
     EXPECT_EQ(window->image(), before);
     GLfloat projection_after[16];
     glGetFloatv(GL_PROJECTION_MATRIX, projection_after);
-    for (int i = 0; i < 16; ++i)
-        EXPECT_FLOAT_EQ(projection_after[i], projection_before[i]);
+    for (int i = 0; i < 16; ++i) EXPECT_FLOAT_EQ(projection_after[i], projection_before[i]);
     GLint value = 0;
     glGetIntegerv(GL_MATRIX_MODE, &value);
     EXPECT_EQ(value, GL_MODELVIEW);
@@ -200,15 +200,18 @@ protected:
     // Four by two texels, top row first.
     void SetUp() override {
         open(64, 36);
-        load_texels(texture, {texels[0], texels[1], texels[2], texels[3], texels[4], texels[5], texels[6], texels[7]}, 4,
-                    2);
+        load_texels(texture,
+                    {texels[0], texels[1], texels[2], texels[3], texels[4], texels[5], texels[6],
+                     texels[7]},
+                    4, 2);
         sprite.set_texture(&texture);
     }
 
     Rgba texel(int x, int y) const { return texels[y * 4 + x]; }
 
-    const Rgba texels[8] = {{255, 0, 0, 255},   {0, 255, 0, 255},   {0, 0, 255, 255},   {255, 255, 255, 255},
-                            {255, 255, 0, 255}, {0, 255, 255, 255}, {255, 0, 255, 255}, {128, 128, 128, 255}};
+    const Rgba texels[8] = {{255, 0, 0, 255},     {0, 255, 0, 255},    {0, 0, 255, 255},
+                            {255, 255, 255, 255}, {255, 255, 0, 255},  {0, 255, 255, 255},
+                            {255, 0, 255, 255},   {128, 128, 128, 255}};
     Texture texture;
     Sprite sprite;
 };
@@ -380,7 +383,8 @@ TEST_F(RendererTest, RectangleCornersInAnyOrderGiveOneImage) {
     for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 40; ++x)
             if (outlined[0].at(x, y) == (Rgba{0, 255, 0, 255})) {
-                EXPECT_TRUE(x >= 9 && x <= 30 && y >= 19 && y <= 40 && (x <= 10 || x >= 29 || y <= 20 || y >= 39))
+                EXPECT_TRUE(x >= 9 && x <= 30 && y >= 19 && y <= 40 &&
+                            (x <= 10 || x >= 29 || y <= 20 || y >= 39))
                     << x << "," << y;
             }
 }
@@ -395,14 +399,14 @@ TEST_F(RendererTest, OutlineWithoutFillDrawsOnlyTheEdges) {
     int top = 0, bottom = 0, left = 0, right = 0;
     for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 40; ++x) {
-            if (image.at(x, y) == clear_texel)
-                continue;
+            if (image.at(x, y) == clear_texel) continue;
             EXPECT_EQ(image.at(x, y), (Rgba{0, 255, 0, 255})) << x << "," << y;
             const bool on_top = y == 19 || y == 20;
             const bool on_bottom = y == 39 || y == 40;
             const bool on_left = x == 9 || x == 10;
             const bool on_right = x == 29 || x == 30;
-            EXPECT_TRUE(on_top || on_bottom || on_left || on_right) << "off the edges at " << x << "," << y;
+            EXPECT_TRUE(on_top || on_bottom || on_left || on_right)
+                << "off the edges at " << x << "," << y;
             top += on_top ? 1 : 0;
             bottom += on_bottom ? 1 : 0;
             left += on_left ? 1 : 0;
@@ -489,8 +493,7 @@ TEST_F(RendererTest, ShapesThatDrawNothing) {
     renderer->draw(empty);
     renderer->draw(kind4);
     renderer->draw(cleared);
-    for (const Shape& circle : circles)
-        renderer->draw(circle);
+    for (const Shape& circle : circles) renderer->draw(circle);
     renderer->draw(invisible_line);
     EXPECT_EQ(render_target(), filled(32, 32, clear_texel));
     EXPECT_EQ(window->image(), before);

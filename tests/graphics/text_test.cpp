@@ -62,7 +62,8 @@ protected:
             const Vec2i size = font.get_glyph(*c)->get_size();
             const int x = static_cast<int>(pen.x + (m.horiBearingX >> 6) * scale);
             const int y = static_cast<int>(pen.y - (m.horiBearingY >> 6) * scale);
-            result.push_back(Box{x, y, x + static_cast<int>(size.x * scale), y + static_cast<int>(size.y * scale)});
+            result.push_back(Box{x, y, x + static_cast<int>(size.x * scale),
+                                 y + static_cast<int>(size.y * scale)});
             pen.x += (m.horiAdvance >> 6) * scale;
         }
         return result;
@@ -91,11 +92,13 @@ TEST_F(TextTest, GlyphsAtScaleOneCopyTheirCoverage) {
         const int w = box.x2 - box.x1;
         for (int y = box.y1; y < box.y2; ++y)
             for (int x = box.x1; x < box.x2; ++x)
-                want[static_cast<size_t>(y) * width + x] += cov[static_cast<size_t>(y - box.y1) * w + (x - box.x1)];
+                want[static_cast<size_t>(y) * width + x] +=
+                    cov[static_cast<size_t>(y - box.y1) * w + (x - box.x1)];
     }
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            EXPECT_EQ(alpha[static_cast<size_t>(y) * width + x], std::min(want[static_cast<size_t>(y) * width + x], 255))
+            EXPECT_EQ(alpha[static_cast<size_t>(y) * width + x],
+                      std::min(want[static_cast<size_t>(y) * width + x], 255))
                 << x << "," << y;
 }
 
@@ -116,9 +119,9 @@ TEST_F(TextTest, ScaleTwoStretchesBearingsAdvancesAndGlyphs) {
     Box lit{width, height, -1, -1};
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            if (alpha[static_cast<size_t>(y) * width + x] == 0)
-                continue;
-            lit = Box{std::min(lit.x1, x), std::min(lit.y1, y), std::max(lit.x2, x + 1), std::max(lit.y2, y + 1)};
+            if (alpha[static_cast<size_t>(y) * width + x] == 0) continue;
+            lit = Box{std::min(lit.x1, x), std::min(lit.y1, y), std::max(lit.x2, x + 1),
+                      std::max(lit.y2, y + 1)};
             const bool inside = std::any_of(placed.begin(), placed.end(), [&](const Box& box) {
                 return x >= box.x1 && x < box.x2 && y >= box.y1 && y < box.y2;
             });
@@ -136,12 +139,14 @@ TEST_F(TextTest, ByteWithoutAGlyphDrawsNothingAndKeepsThePen) {
     renderer.draw_text(text);
     const std::vector<uint8_t> plain = render_alpha();
 
-    text.set_string("A\xFF"
-                    "B");
+    text.set_string(
+        "A\xFF"
+        "B");
     testing::internal::CaptureStdout();
     renderer.draw_text(text);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Metric call: \"\xFF\" could not be found.\nGlyph call: \"\xFF\" could not be found.\n");
+    EXPECT_EQ(
+        testing::internal::GetCapturedStdout(),
+        "Metric call: \"\xFF\" could not be found.\nGlyph call: \"\xFF\" could not be found.\n");
     EXPECT_EQ(render_alpha(), plain);
 }
 
@@ -194,7 +199,8 @@ TEST_F(TextTest, ClearDeletesOnlyTheGlyphSprites) {
     const std::vector<uint8_t> alpha = render_alpha();
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            EXPECT_EQ(alpha[static_cast<size_t>(y) * width + x], (x >= 100 && x < 104 && y >= 10 && y < 14) ? 255 : 0)
+            EXPECT_EQ(alpha[static_cast<size_t>(y) * width + x],
+                      (x >= 100 && x < 104 && y >= 10 && y < 14) ? 255 : 0)
                 << x << "," << y;
 }
 

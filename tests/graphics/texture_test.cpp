@@ -16,8 +16,7 @@ protected:
 
     static std::vector<uint8_t> pixels(int w, int h) {
         std::vector<uint8_t> bytes(static_cast<size_t>(w) * h * 4);
-        for (size_t i = 0; i < bytes.size(); ++i)
-            bytes[i] = static_cast<uint8_t>(i * 7 + 3);
+        for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + 3);
         return bytes;
     }
 
@@ -42,9 +41,10 @@ TEST_F(TextureTest, UploadsTheImageTopRowFirst) {
     const Image stored = texture_image(texture.get_name());
     ASSERT_EQ(stored.width, 3);
     ASSERT_EQ(stored.height, 2);
-    EXPECT_EQ(std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(stored.pixels.data()),
-                                   reinterpret_cast<const uint8_t*>(stored.pixels.data()) + bytes.size()),
-              bytes);
+    EXPECT_EQ(
+        std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(stored.pixels.data()),
+                             reinterpret_cast<const uint8_t*>(stored.pixels.data()) + bytes.size()),
+        bytes);
     EXPECT_EQ(parameter(texture.get_name(), GL_TEXTURE_MAG_FILTER), GL_NEAREST);
     EXPECT_EQ(parameter(texture.get_name(), GL_TEXTURE_MIN_FILTER), GL_NEAREST);
     EXPECT_EQ(parameter(texture.get_name(), GL_TEXTURE_WRAP_S), GL_CLAMP_TO_EDGE);
@@ -65,10 +65,10 @@ TEST_F(TextureTest, RefusedUploadsChangeNothing) {
         std::vector<uint8_t> bytes;
         Vec2i size;
     } refused[] = {
-        {{}, {2, 2}},              // no pixels
-        {pixels(4, 4), {0, 4}},    // no width
-        {pixels(4, 4), {4, -1}},   // negative height
-        {pixels(3, 3), {4, 4}},    // fewer bytes than the size needs
+        {{}, {2, 2}},             // no pixels
+        {pixels(4, 4), {0, 4}},   // no width
+        {pixels(4, 4), {4, -1}},  // negative height
+        {pixels(3, 3), {4, 4}},   // fewer bytes than the size needs
         {pixels(1, 1), {65536, 65536}},
     };
     for (const auto& c : refused) {

@@ -30,7 +30,8 @@ Rgba centre_pixel() {
 }
 
 TEST(Wgl, DescriptorFlagsAreThePlatforms) {
-    EXPECT_EQ(PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER | PFD_GENERIC_ACCELERATED, 0x1025);
+    EXPECT_EQ(PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER | PFD_GENERIC_ACCELERATED,
+              0x1025);
     EXPECT_EQ(sizeof(PIXELFORMATDESCRIPTOR), 40u);
 }
 
@@ -92,8 +93,8 @@ TEST(Wgl, MissingPixelFormatCanBeSimulated) {
 TEST(Wgl, ContextWithoutPixelFormatIsRefused) {
     GlWindow window(16, 16);
     ASSERT_TRUE(window.ready());
-    HWND bare = CreateWindowExA(0, "graphics test window", "bare", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
+    HWND bare = CreateWindowExA(0, "graphics test window", "bare", WS_POPUP, 0, 0, 8, 8, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(bare, nullptr);
     HDC dc = GetDC(bare);
     EXPECT_EQ(wglCreateContext(dc), nullptr);
@@ -103,13 +104,12 @@ TEST(Wgl, ContextWithoutPixelFormatIsRefused) {
 
 // What the display server shows at a screen position, through ImageMagick.
 Rgba screen_pixel(int x, int y) {
-    const std::string command =
-        "import -window root -crop 1x1+" + std::to_string(x) + "+" + std::to_string(y) + " -depth 8 rgb:-";
+    const std::string command = "import -window root -crop 1x1+" + std::to_string(x) + "+" +
+                                std::to_string(y) + " -depth 8 rgb:-";
     Rgba pixel{0, 0, 0, 0};
     if (FILE* pipe = popen(command.c_str(), "r")) {
         uint8_t rgb[3] = {};
-        if (fread(rgb, 1, 3, pipe) == 3)
-            pixel = Rgba{rgb[0], rgb[1], rgb[2], 255};
+        if (fread(rgb, 1, 3, pipe) == 3) pixel = Rgba{rgb[0], rgb[1], rgb[2], 255};
         pclose(pipe);
     }
     return pixel;
@@ -171,15 +171,15 @@ TEST(Wgl, SecondThreadDrawsThroughItsOwnContext) {
     std::thread game([&] {
         HDC dc = GetDC(window.handle());
         const PIXELFORMATDESCRIPTOR descriptor = game_descriptor();
-        if (!SetPixelFormat(dc, ChoosePixelFormat(dc, &descriptor), &descriptor))
-            return;
+        if (!SetPixelFormat(dc, ChoosePixelFormat(dc, &descriptor), &descriptor)) return;
         HGLRC context = wglCreateContext(dc);
         made_current = wglMakeCurrent(dc, context);
         glClearColor(0, 1, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
         drawn = centre_pixel();
         swapped = SwapBuffers(dc);
-        released = wglMakeCurrent(nullptr, nullptr) && wglDeleteContext(context) && ReleaseDC(window.handle(), dc);
+        released = wglMakeCurrent(nullptr, nullptr) && wglDeleteContext(context) &&
+                   ReleaseDC(window.handle(), dc);
     });
     game.join();
     EXPECT_TRUE(made_current);

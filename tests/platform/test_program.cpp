@@ -48,6 +48,5 @@ void game_thread() {
         app_running.store(0, std::memory_order_relaxed);
         return;
     }
-    while (app_running.load(std::memory_order_relaxed))
-        Sleep(1);
+    while (app_running.load(std::memory_order_relaxed)) Sleep(1);
 }

@@ -36,8 +36,7 @@ LRESULT CALLBACK recording_procedure(HWND window, UINT message, WPARAM wparam, L
         std::lock_guard<std::mutex> hold(seen_lock);
         seen.push_back({std::this_thread::get_id(), message, wparam, lparam});
     }
-    if (message == doubled)
-        return static_cast<LRESULT>(wparam * 2);
+    if (message == doubled) return static_cast<LRESULT>(wparam * 2);
     if (message == WM_DESTROY && destroy_again_on_destroy)
         inner_destroy_result = DestroyWindow(window);
     return DefWindowProcA(window, message, wparam, lparam);
@@ -47,8 +46,7 @@ std::vector<Seen> take_seen(UINT only = 0) {
     std::lock_guard<std::mutex> hold(seen_lock);
     std::vector<Seen> taken;
     for (const Seen& one : seen)
-        if (only == 0 || one.message == only)
-            taken.push_back(one);
+        if (only == 0 || one.message == only) taken.push_back(one);
     seen.clear();
     return taken;
 }
@@ -68,8 +66,7 @@ std::vector<MSG> pump() {
 std::vector<MSG> only(const std::vector<MSG>& messages, UINT first, UINT last) {
     std::vector<MSG> kept;
     for (const MSG& message : messages)
-        if (message.message >= first && message.message <= last)
-            kept.push_back(message);
+        if (message.message >= first && message.message <= last) kept.push_back(message);
     return kept;
 }
 
@@ -88,14 +85,15 @@ protected:
         testing_capture_message_boxes(true);
         DEVMODEA mode{};
         ASSERT_TRUE(EnumDisplaySettingsA(NULL, ENUM_CURRENT_SETTINGS, &mode));
-        SetCursorPos(static_cast<int>(mode.dmPelsWidth) - 1, static_cast<int>(mode.dmPelsHeight) - 1);
+        SetCursorPos(static_cast<int>(mode.dmPelsWidth) - 1,
+                     static_cast<int>(mode.dmPelsHeight) - 1);
         WNDCLASSEXA window_class{};
         window_class.cbSize = sizeof(window_class);
         window_class.lpfnWndProc = recording_procedure;
         window_class.lpszClassName = "layer test";
         ASSERT_NE(RegisterClassExA(&window_class), 0);
-        window = CreateWindowExA(0, "layer test", "Layer", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 100, 100,
-                                 400, 300, NULL, NULL, NULL, NULL);
+        window = CreateWindowExA(0, "layer test", "Layer", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 100,
+                                 100, 400, 300, NULL, NULL, NULL, NULL);
         ASSERT_NE(window, nullptr);
         RAWINPUTDEVICE mouse{1, 2, RIDEV_INPUTSINK, window};
         ASSERT_TRUE(RegisterRawInputDevices(&mouse, 1, sizeof(mouse)));
@@ -116,7 +114,8 @@ TEST_F(LayerTest, KeysBecomeKeyMessagesWithTheirFlags) {
     const struct {
         UINT message;
         DWORD flags;
-    } expected[] = {{WM_KEYDOWN, 1}, {WM_KEYDOWN, 1 | 1u << 30}, {WM_KEYUP, 1 | 1u << 30 | 1u << 31}};
+    } expected[] = {
+        {WM_KEYDOWN, 1}, {WM_KEYDOWN, 1 | 1u << 30}, {WM_KEYUP, 1 | 1u << 30 | 1u << 31}};
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(keys[i].hwnd, window);
         EXPECT_EQ(keys[i].message, expected[i].message);
@@ -136,8 +135,11 @@ TEST_F(LayerTest, AltCombinationsAreSystemKeys) {
     const struct {
         UINT message;
         WPARAM code;
-    } expected[] = {{WM_SYSKEYDOWN, VK_MENU}, {WM_SYSKEYDOWN, 'F'}, {WM_SYSKEYUP, 'F'},
-                    {WM_SYSKEYUP, VK_MENU}, {WM_SYSKEYDOWN, VK_F10}};
+    } expected[] = {{WM_SYSKEYDOWN, VK_MENU},
+                    {WM_SYSKEYDOWN, 'F'},
+                    {WM_SYSKEYUP, 'F'},
+                    {WM_SYSKEYUP, VK_MENU},
+                    {WM_SYSKEYDOWN, VK_F10}};
     ASSERT_EQ(keys.size(), 5u);
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(keys[i].message, expected[i].message) << i;
@@ -155,7 +157,7 @@ TEST_F(LayerTest, ButtonsCarryTheClientPositionAndTheWheelOneHundredTwentyPerNot
     testing_inject_button(window, TestingButton::middle, true);
     testing_inject_button(window, TestingButton::middle, false);
     const std::vector<MSG> buttons = only(pump(), WM_LBUTTONDOWN, WM_MBUTTONUP);
-    const UINT expected[] = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN,
+    const UINT expected[] = {WM_LBUTTONDOWN, WM_LBUTTONUP,   WM_RBUTTONDOWN,
                              WM_RBUTTONUP,   WM_MBUTTONDOWN, WM_MBUTTONUP};
     ASSERT_EQ(buttons.size(), 6u);
     for (int i = 0; i < 6; ++i) {
@@ -227,8 +229,7 @@ TEST_F(LayerTest, GetRawInputDataNeverWritesPastTheGivenSize) {
     std::memset(buffer, 0xAB, sizeof(buffer));
     size = sizeof(RAWINPUT) - 1;
     EXPECT_EQ(GetRawInputData(handle, RID_INPUT, buffer, &size, sizeof(RAWINPUTHEADER)), UINT(-1));
-    for (unsigned char byte : buffer)
-        ASSERT_EQ(byte, 0xAB);
+    for (unsigned char byte : buffer) ASSERT_EQ(byte, 0xAB);
 
     size = sizeof(RAWINPUTHEADER);
     EXPECT_EQ(GetRawInputData(handle, RID_HEADER, buffer, &size, sizeof(RAWINPUTHEADER)),
@@ -327,14 +328,12 @@ TEST_F(LayerTest, MessagesSentFromOtherThreadsAreDeliveredOnTheWindowThread) {
         ASSERT_EQ(GetMessageA(&message, NULL, 0, 0), TRUE);
         DispatchMessageA(&message);
     }
-    for (std::thread& thread : threads)
-        thread.join();
+    for (std::thread& thread : threads) thread.join();
     pump();
     EXPECT_EQ(wrong, 0);
     const std::vector<Seen> delivered = take_seen(doubled);
     ASSERT_EQ(delivered.size(), static_cast<size_t>(senders * sends));
-    for (const Seen& one : delivered)
-        ASSERT_EQ(one.thread, std::this_thread::get_id());
+    for (const Seen& one : delivered) ASSERT_EQ(one.thread, std::this_thread::get_id());
 }
 
 TEST_F(LayerTest, ASendToAnEndedPumpReturnsAtOnceUntilThePumpRunsAgain) {
@@ -422,8 +421,7 @@ TEST_F(LayerTest, PostedMessagesComeBeforeInputAndTheQuitMessageLast) {
     EXPECT_EQ(message.hwnd, nullptr);
     for (;;) {
         const BOOL result = GetMessageA(&message, NULL, 0, 0);
-        if (result == FALSE)
-            break;
+        if (result == FALSE) break;
         ASSERT_EQ(result, TRUE);
         if (message.message == WM_KEYDOWN) {
             EXPECT_EQ(message.wParam, static_cast<WPARAM>('B'));
@@ -454,11 +452,13 @@ TEST_F(LayerTest, FailuresCanBeInjected) {
     EXPECT_EQ(RegisterClassExA(&other_class), 0);  // registered already
 
     testing_fail_create_window(true);
-    EXPECT_EQ(CreateWindowExA(0, "other class", "", WS_VISIBLE, 0, 0, 50, 50, NULL, NULL, NULL, NULL),
-              nullptr);
+    EXPECT_EQ(
+        CreateWindowExA(0, "other class", "", WS_VISIBLE, 0, 0, 50, 50, NULL, NULL, NULL, NULL),
+        nullptr);
     testing_fail_create_window(false);
-    EXPECT_NE(CreateWindowExA(0, "other class", "", WS_VISIBLE, 0, 0, 50, 50, NULL, NULL, NULL, NULL),
-              nullptr);
+    EXPECT_NE(
+        CreateWindowExA(0, "other class", "", WS_VISIBLE, 0, 0, 50, 50, NULL, NULL, NULL, NULL),
+        nullptr);
 
     RAWINPUTDEVICE mouse{1, 2, RIDEV_INPUTSINK, window};
     testing_fail_register_raw_input(true);

@@ -14,14 +14,18 @@
 #include <vector>
 
 // Found by argument-dependent lookup, so beside the types (global).
-static bool operator==(const KeyEvent& a, const KeyEvent& b) { return a.code == b.code && a.state == b.state; }
+static bool operator==(const KeyEvent& a, const KeyEvent& b) {
+    return a.code == b.code && a.state == b.state;
+}
 static bool operator==(const MouseEvent& a, const MouseEvent& b) {
     return a.button == b.button && a.state == b.state && a.x == b.x && a.y == b.y;
 }
 static bool operator==(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
-static void PrintTo(const KeyEvent& e, std::ostream* os) { *os << "{" << e.code << ", " << e.state << "}"; }
+static void PrintTo(const KeyEvent& e, std::ostream* os) {
+    *os << "{" << e.code << ", " << e.state << "}";
+}
 static void PrintTo(const MouseEvent& e, std::ostream* os) {
     *os << "{" << e.button << ", " << e.state << ", " << e.x << ", " << e.y << "}";
 }
@@ -60,7 +64,8 @@ protected:
         // in the middle of the screen, so no real motion reaches it.
         const DEVMODEA mode = display();
         ASSERT_GT(mode.dmPelsWidth, 0u);
-        SetCursorPos(static_cast<int>(mode.dmPelsWidth) - 1, static_cast<int>(mode.dmPelsHeight) - 1);
+        SetCursorPos(static_cast<int>(mode.dmPelsWidth) - 1,
+                     static_cast<int>(mode.dmPelsHeight) - 1);
         window = std::make_unique<Window>(Vec2i{320, 200}, String("Test"));
         handle = window->get_handle();
         ASSERT_NE(handle, nullptr);
@@ -77,10 +82,9 @@ TEST_F(WindowTest, KeysQueueTheirVirtualKeyCodesDownRepeatAndUp) {
     const struct {
         const char* name;
         uint32_t code;
-    } keys[] = {{"A", 'A'},      {"Z", 'Z'},           {"0", '0'},           {"9", '9'},
-                {"Escape", 27},  {"Space", 32},        {"Return", 13},       {"Left", 37},
-                {"Up", 38},      {"Right", 39},        {"Down", 40},         {"Left Shift", 16},
-                {"Right Ctrl", 17}, {"F1", 112},       {"F12", 123}};
+    } keys[] = {{"A", 'A'},    {"Z", 'Z'},         {"0", '0'},         {"9", '9'},  {"Escape", 27},
+                {"Space", 32}, {"Return", 13},     {"Left", 37},       {"Up", 38},  {"Right", 39},
+                {"Down", 40},  {"Left Shift", 16}, {"Right Ctrl", 17}, {"F1", 112}, {"F12", 123}};
     for (const auto& key : keys) {
         SCOPED_TRACE(key.name);
         ASSERT_TRUE(testing_inject_key(handle, key.name, true));
@@ -105,7 +109,8 @@ TEST_F(WindowTest, SystemKeysAreNotQueued) {
 
 TEST_F(WindowTest, ButtonsQueueAtTheCursorOfTheLastRawInput) {
     testing_inject_motion(handle, 10, 20, 3, 4);
-    for (TestingButton button : {TestingButton::left, TestingButton::right, TestingButton::middle}) {
+    for (TestingButton button :
+         {TestingButton::left, TestingButton::right, TestingButton::middle}) {
         testing_inject_button(handle, button, true);
         testing_inject_button(handle, button, false);
     }
@@ -245,7 +250,8 @@ TEST_F(WindowTest, FullscreenCoversTheDisplayAndLeavingRestoresTheWindow) {
     window->enter_fullscreen();
     EXPECT_TRUE(window->is_fullscreen());
     EXPECT_TRUE(window->take_changed());
-    const RECT screen{0, 0, static_cast<LONG>(mode.dmPelsWidth), static_cast<LONG>(mode.dmPelsHeight)};
+    const RECT screen{0, 0, static_cast<LONG>(mode.dmPelsWidth),
+                      static_cast<LONG>(mode.dmPelsHeight)};
     EXPECT_EQ(window_rect(handle), screen);
     EXPECT_EQ(window->get_client_size().x, window->get_screen_size().x);
     EXPECT_EQ(window->get_client_size().y, window->get_screen_size().y);
@@ -275,7 +281,8 @@ TEST_F(WindowTest, FullscreenIsMinimisedOnFocusLossAndEnteredAgainOnGain) {
     pump();
     EXPECT_FALSE(testing_window_minimised(handle));
     const DEVMODEA mode = display();
-    const RECT screen{0, 0, static_cast<LONG>(mode.dmPelsWidth), static_cast<LONG>(mode.dmPelsHeight)};
+    const RECT screen{0, 0, static_cast<LONG>(mode.dmPelsWidth),
+                      static_cast<LONG>(mode.dmPelsHeight)};
     EXPECT_EQ(window_rect(handle), screen);
 }
 
@@ -325,8 +332,7 @@ TEST_F(WindowTest, AResizeByTheUserIsTakenOnce) {
 TEST_F(WindowTest, TheCloseButtonEndsThePumpWithoutDestroyingTheWindow) {
     EXPECT_FALSE(testing_screen_saver_active());
     testing_inject_close(handle);
-    while (window->process_messages()) {
-    }
+    while (window->process_messages()) {}
     EXPECT_TRUE(testing_screen_saver_active());
     RECT rect;
     EXPECT_TRUE(GetWindowRect(handle, &rect));
@@ -351,8 +357,7 @@ TEST_F(WindowTest, TheClassNameCarriesTheTitleAndTheWindowCount) {
 
 TEST_F(WindowTest, ErrorWithTheNullStringShowsNoBoxAndStillEnds) {
     std::thread game([this] { window->error(String()); });
-    while (window->process_messages()) {
-    }
+    while (window->process_messages()) {}
     game.join();
     EXPECT_TRUE(testing_message_boxes().empty());
     EXPECT_TRUE(testing_screen_saver_active());
@@ -361,8 +366,7 @@ TEST_F(WindowTest, ErrorWithTheNullStringShowsNoBoxAndStillEnds) {
 
 TEST_F(WindowTest, ErrorWithAnEmptyStringShowsAnEmptyBox) {
     std::thread game([this] { window->error(String("")); });
-    while (window->process_messages()) {
-    }
+    while (window->process_messages()) {}
     game.join();
     const std::vector<TestingMessageBox> boxes = testing_message_boxes();
     ASSERT_EQ(boxes.size(), 1u);
@@ -373,8 +377,7 @@ TEST_F(WindowTest, ErrorWithAnEmptyStringShowsAnEmptyBox) {
 
 TEST_F(WindowTest, ErrorAfterThePumpHasEndedReturnsAtOnce) {
     testing_inject_close(handle);
-    while (window->process_messages()) {
-    }
+    while (window->process_messages()) {}
     std::thread game([this] { window->error(String("Late")); });
     game.join();  // hangs if the send waits for a pump that is gone
     ASSERT_EQ(testing_message_boxes().size(), 1u);
@@ -397,10 +400,8 @@ TEST_F(WindowTest, TheGameThreadTakesEveryEventWhileThePumpRuns) {
                 window->clip_cursor();
             else
                 window->unclip_cursor();
-            for (const KeyEvent& event : window->take_key_events())
-                keys.push_back(event);
-            for (const MouseEvent& event : window->take_mouse_events())
-                buttons.push_back(event);
+            for (const KeyEvent& event : window->take_key_events()) keys.push_back(event);
+            for (const MouseEvent& event : window->take_mouse_events()) buttons.push_back(event);
         }
         window->set_client_size({400, 300});
         PostMessageA(window->get_handle(), WM_USER, 0, 0);

@@ -118,7 +118,8 @@ TEST(KernelThread, PriorityIsRecordedOnly) {
     // The pseudo-handle names the calling thread.
     EXPECT_TRUE(SetThreadPriority(GetCurrentThread(), 2));
     EXPECT_EQ(testing_thread_priority(GetCurrentThread()), 2);
-    std::thread other([] { EXPECT_EQ(testing_thread_priority(GetCurrentThread()), THREAD_PRIORITY_NORMAL); });
+    std::thread other(
+        [] { EXPECT_EQ(testing_thread_priority(GetCurrentThread()), THREAD_PRIORITY_NORMAL); });
     other.join();
 
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);

@@ -48,8 +48,7 @@ int format_of(HWND window) {
 
 // With gdi_lock held: unbinds the calling thread's context.
 void release_thread_context() {
-    if (thread_context == nullptr)
-        return;
+    if (thread_context == nullptr) return;
     SDL_GL_MakeCurrent(SDL_GL_GetCurrentWindow(), nullptr);
     thread_context->current_on = std::thread::id();
     thread_context = nullptr;
@@ -57,11 +56,12 @@ void release_thread_context() {
 
 }  // namespace
 
-void testing_fail_pixel_format(bool fail) { fail_pixel_format.store(fail ? 1 : 0, std::memory_order_relaxed); }
+void testing_fail_pixel_format(bool fail) {
+    fail_pixel_format.store(fail ? 1 : 0, std::memory_order_relaxed);
+}
 
 HDC GetDC(HWND window) {
-    if (layer_sdl_window(window) == nullptr)
-        return nullptr;
+    if (layer_sdl_window(window) == nullptr) return nullptr;
     std::lock_guard<std::mutex> hold(gdi_lock);
     HDC dc = new HDC__{window};
     live_dcs.insert(dc);
@@ -70,8 +70,7 @@ HDC GetDC(HWND window) {
 
 int ReleaseDC(HWND window, HDC dc) {
     std::lock_guard<std::mutex> hold(gdi_lock);
-    if (!live_dc(dc) || dc->window != window)
-        return 0;
+    if (!live_dc(dc) || dc->window != window) return 0;
     live_dcs.erase(dc);
     delete dc;
     return 1;
@@ -79,7 +78,8 @@ int ReleaseDC(HWND window, HDC dc) {
 
 int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* descriptor) {
     std::lock_guard<std::mutex> hold(gdi_lock);
-    if (!live_dc(dc) || descriptor == nullptr || fail_pixel_format.load(std::memory_order_relaxed) != 0)
+    if (!live_dc(dc) || descriptor == nullptr ||
+        fail_pixel_format.load(std::memory_order_relaxed) != 0)
         return 0;
     return only_format;
 }
@@ -87,22 +87,20 @@ int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* descriptor) {
 BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* descriptor) {
     std::lock_guard<std::mutex> hold(gdi_lock);
     if (!live_dc(dc) || descriptor == nullptr || format != only_format ||
-        layer_sdl_window(dc->window) == nullptr || fail_pixel_format.load(std::memory_order_relaxed) != 0)
+        layer_sdl_window(dc->window) == nullptr ||
+        fail_pixel_format.load(std::memory_order_relaxed) != 0)
         return FALSE;
     int held = format_of(dc->window);
-    if (held != 0)
-        return held == format ? TRUE : FALSE;
+    if (held != 0) return held == format ? TRUE : FALSE;
     window_formats[dc->window] = format;
     return TRUE;
 }
 
 HGLRC wglCreateContext(HDC dc) {
     std::lock_guard<std::mutex> hold(gdi_lock);
-    if (!live_dc(dc) || format_of(dc->window) == 0)
-        return nullptr;
+    if (!live_dc(dc) || format_of(dc->window) == 0) return nullptr;
     SDL_Window* window = layer_sdl_window(dc->window);
-    if (window == nullptr)
-        return nullptr;
+    if (window == nullptr) return nullptr;
     // Below version 3, without profile or flags, SDL makes the context on the
     // window's own visual: the driver's compatibility context, which keeps
     // immediate mode.
@@ -117,8 +115,7 @@ HGLRC wglCreateContext(HDC dc) {
     SDL_GLContext previous = SDL_GL_GetCurrentContext();
     SDL_GLContext gl = SDL_GL_CreateContext(window);
     SDL_GL_MakeCurrent(previous_window, previous);
-    if (gl == nullptr)
-        return nullptr;
+    if (gl == nullptr) return nullptr;
     HGLRC context = new HGLRC__{gl, std::thread::id()};
     live_contexts.insert(context);
     return context;
@@ -133,14 +130,13 @@ BOOL wglMakeCurrent(HDC dc, HGLRC context) {
     if (!live_dc(dc) || live_contexts.count(context) == 0 || format_of(dc->window) != only_format)
         return FALSE;
     SDL_Window* window = layer_sdl_window(dc->window);
-    if (window == nullptr)
-        return FALSE;
+    if (window == nullptr) return FALSE;
     // A context bound on another thread stays there (the platform refuses;
     // X would end the process).
-    if (context->current_on != std::thread::id() && context->current_on != std::this_thread::get_id())
+    if (context->current_on != std::thread::id() &&
+        context->current_on != std::this_thread::get_id())
         return FALSE;
-    if (SDL_GL_MakeCurrent(window, context->gl) != 0)
-        return FALSE;
+    if (SDL_GL_MakeCurrent(window, context->gl) != 0) return FALSE;
     if (thread_context != nullptr && thread_context != context)
         thread_context->current_on = std::thread::id();
     context->current_on = std::this_thread::get_id();
@@ -150,8 +146,7 @@ BOOL wglMakeCurrent(HDC dc, HGLRC context) {
 
 BOOL wglDeleteContext(HGLRC context) {
     std::lock_guard<std::mutex> hold(gdi_lock);
-    if (live_contexts.count(context) == 0)
-        return FALSE;
+    if (live_contexts.count(context) == 0) return FALSE;
     if (context == thread_context)
         release_thread_context();
     else if (context->current_on != std::thread::id())
@@ -166,12 +161,10 @@ BOOL SwapBuffers(HDC dc) {
     SDL_Window* window = nullptr;
     {
         std::lock_guard<std::mutex> hold(gdi_lock);
-        if (!live_dc(dc) || thread_context == nullptr)
-            return FALSE;
+        if (!live_dc(dc) || thread_context == nullptr) return FALSE;
         window = layer_sdl_window(dc->window);
     }
-    if (window == nullptr || SDL_GL_GetCurrentWindow() != window)
-        return FALSE;
+    if (window == nullptr || SDL_GL_GetCurrentWindow() != window) return FALSE;
     SDL_GL_SwapWindow(window);
     return TRUE;
 }

@@ -200,7 +200,8 @@ int64_t real_ticks() {
 int64_t counter_locked(const Clock& clock) {
     if (clock.manual) return clock.manual_ticks;
     int64_t real = real_ticks();
-    if (clock.offset > std::numeric_limits<int64_t>::max() - real) return std::numeric_limits<int64_t>::max();
+    if (clock.offset > std::numeric_limits<int64_t>::max() - real)
+        return std::numeric_limits<int64_t>::max();
     return real + clock.offset;
 }
 
@@ -247,8 +248,10 @@ DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds) {
     if (object == current_thread_pseudo_handle)
         return wait_thread(*find_thread(object), milliseconds);
     std::shared_ptr<Object> found = find_handle(object);
-    if (auto mutex = dynamic_cast<MutexObject*>(found.get())) return wait_mutex(*mutex, milliseconds);
-    if (auto event = dynamic_cast<EventObject*>(found.get())) return wait_event(*event, milliseconds);
+    if (auto mutex = dynamic_cast<MutexObject*>(found.get()))
+        return wait_mutex(*mutex, milliseconds);
+    if (auto event = dynamic_cast<EventObject*>(found.get()))
+        return wait_event(*event, milliseconds);
     if (auto thread = dynamic_cast<ThreadObject*>(found.get()))
         return wait_thread(*thread, milliseconds);
     return WAIT_FAILED;

@@ -12,57 +12,91 @@ namespace {
 // The virtual-key code of a key as the keyboard layout produces it; 0 for a
 // key the platform would report under a code this layer does not know.
 UINT virtual_key(SDL_Keycode key) {
-    if (key >= SDLK_a && key <= SDLK_z)
-        return 'A' + (key - SDLK_a);
-    if (key >= SDLK_0 && key <= SDLK_9)
-        return '0' + (key - SDLK_0);
-    if (key >= SDLK_F1 && key <= SDLK_F12)
-        return VK_F1 + (key - SDLK_F1);
-    if (key >= SDLK_KP_1 && key <= SDLK_KP_9)
-        return VK_NUMPAD0 + 1 + (key - SDLK_KP_1);
+    if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
+    if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
+    if (key >= SDLK_F1 && key <= SDLK_F12) return VK_F1 + (key - SDLK_F1);
+    if (key >= SDLK_KP_1 && key <= SDLK_KP_9) return VK_NUMPAD0 + 1 + (key - SDLK_KP_1);
     switch (key) {
-    case SDLK_KP_0: return VK_NUMPAD0;
-    case SDLK_BACKSPACE: return VK_BACK;
-    case SDLK_TAB: return VK_TAB;
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER: return VK_RETURN;
-    case SDLK_LSHIFT:
-    case SDLK_RSHIFT: return VK_SHIFT;
-    case SDLK_LCTRL:
-    case SDLK_RCTRL: return VK_CONTROL;
-    case SDLK_LALT:
-    case SDLK_RALT: return VK_MENU;
-    case SDLK_PAUSE: return VK_PAUSE;
-    case SDLK_CAPSLOCK: return VK_CAPITAL;
-    case SDLK_ESCAPE: return VK_ESCAPE;
-    case SDLK_SPACE: return VK_SPACE;
-    case SDLK_PAGEUP: return VK_PRIOR;
-    case SDLK_PAGEDOWN: return VK_NEXT;
-    case SDLK_END: return VK_END;
-    case SDLK_HOME: return VK_HOME;
-    case SDLK_LEFT: return VK_LEFT;
-    case SDLK_UP: return VK_UP;
-    case SDLK_RIGHT: return VK_RIGHT;
-    case SDLK_DOWN: return VK_DOWN;
-    case SDLK_INSERT: return VK_INSERT;
-    case SDLK_DELETE: return VK_DELETE;
-    case SDLK_KP_MULTIPLY: return VK_MULTIPLY;
-    case SDLK_KP_PLUS: return VK_ADD;
-    case SDLK_KP_MINUS: return VK_SUBTRACT;
-    case SDLK_KP_PERIOD: return VK_DECIMAL;
-    case SDLK_KP_DIVIDE: return VK_DIVIDE;
-    case SDLK_SEMICOLON: return VK_OEM_1;
-    case SDLK_EQUALS: return VK_OEM_PLUS;
-    case SDLK_COMMA: return VK_OEM_COMMA;
-    case SDLK_MINUS: return VK_OEM_MINUS;
-    case SDLK_PERIOD: return VK_OEM_PERIOD;
-    case SDLK_SLASH: return VK_OEM_2;
-    case SDLK_BACKQUOTE: return VK_OEM_3;
-    case SDLK_LEFTBRACKET: return VK_OEM_4;
-    case SDLK_BACKSLASH: return VK_OEM_5;
-    case SDLK_RIGHTBRACKET: return VK_OEM_6;
-    case SDLK_QUOTE: return VK_OEM_7;
-    default: return 0;
+        case SDLK_KP_0:
+            return VK_NUMPAD0;
+        case SDLK_BACKSPACE:
+            return VK_BACK;
+        case SDLK_TAB:
+            return VK_TAB;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER:
+            return VK_RETURN;
+        case SDLK_LSHIFT:
+        case SDLK_RSHIFT:
+            return VK_SHIFT;
+        case SDLK_LCTRL:
+        case SDLK_RCTRL:
+            return VK_CONTROL;
+        case SDLK_LALT:
+        case SDLK_RALT:
+            return VK_MENU;
+        case SDLK_PAUSE:
+            return VK_PAUSE;
+        case SDLK_CAPSLOCK:
+            return VK_CAPITAL;
+        case SDLK_ESCAPE:
+            return VK_ESCAPE;
+        case SDLK_SPACE:
+            return VK_SPACE;
+        case SDLK_PAGEUP:
+            return VK_PRIOR;
+        case SDLK_PAGEDOWN:
+            return VK_NEXT;
+        case SDLK_END:
+            return VK_END;
+        case SDLK_HOME:
+            return VK_HOME;
+        case SDLK_LEFT:
+            return VK_LEFT;
+        case SDLK_UP:
+            return VK_UP;
+        case SDLK_RIGHT:
+            return VK_RIGHT;
+        case SDLK_DOWN:
+            return VK_DOWN;
+        case SDLK_INSERT:
+            return VK_INSERT;
+        case SDLK_DELETE:
+            return VK_DELETE;
+        case SDLK_KP_MULTIPLY:
+            return VK_MULTIPLY;
+        case SDLK_KP_PLUS:
+            return VK_ADD;
+        case SDLK_KP_MINUS:
+            return VK_SUBTRACT;
+        case SDLK_KP_PERIOD:
+            return VK_DECIMAL;
+        case SDLK_KP_DIVIDE:
+            return VK_DIVIDE;
+        case SDLK_SEMICOLON:
+            return VK_OEM_1;
+        case SDLK_EQUALS:
+            return VK_OEM_PLUS;
+        case SDLK_COMMA:
+            return VK_OEM_COMMA;
+        case SDLK_MINUS:
+            return VK_OEM_MINUS;
+        case SDLK_PERIOD:
+            return VK_OEM_PERIOD;
+        case SDLK_SLASH:
+            return VK_OEM_2;
+        case SDLK_BACKQUOTE:
+            return VK_OEM_3;
+        case SDLK_LEFTBRACKET:
+            return VK_OEM_4;
+        case SDLK_BACKSLASH:
+            return VK_OEM_5;
+        case SDLK_RIGHTBRACKET:
+            return VK_OEM_6;
+        case SDLK_QUOTE:
+            return VK_OEM_7;
+        default:
+            return 0;
     }
 }
 
@@ -80,45 +114,41 @@ void queue_input(HWND window, UINT message, WPARAM wparam, LPARAM lparam, Uint32
 void translate_key(const SDL_KeyboardEvent& key) {
     WindowRecord* record = find_sdl_window(key.windowID);
     const UINT code = virtual_key(key.keysym.sym);
-    if (record == nullptr || code == 0)
-        return;
+    if (record == nullptr || code == 0) return;
     const bool down = key.type == SDL_KEYDOWN;
     const bool system = (key.keysym.mod & KMOD_ALT) != 0 || code == VK_MENU || code == VK_F10;
-    const UINT message = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
+    const UINT message =
+        down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
     // Repeat count 1; bit 29 Alt held; bit 30 the key was down before;
     // bit 31 released.
     DWORD flags = 1;
-    if (key.keysym.mod & KMOD_ALT)
-        flags |= 1u << 29;
-    if (key.repeat || !down)
-        flags |= 1u << 30;
-    if (!down)
-        flags |= 1u << 31;
+    if (key.keysym.mod & KMOD_ALT) flags |= 1u << 29;
+    if (key.repeat || !down) flags |= 1u << 30;
+    if (!down) flags |= 1u << 31;
     queue_input(record->handle, message, code, static_cast<LPARAM>(flags), key.timestamp);
 }
 
 void translate_button(const SDL_MouseButtonEvent& button) {
     WindowRecord* record = find_sdl_window(button.windowID);
-    if (record == nullptr)
-        return;
+    if (record == nullptr) return;
     const bool down = button.type == SDL_MOUSEBUTTONDOWN;
     UINT message = 0;
     WPARAM held = 0;
     switch (button.button) {
-    case SDL_BUTTON_LEFT:
-        message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
-        held = MK_LBUTTON;
-        break;
-    case SDL_BUTTON_RIGHT:
-        message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
-        held = MK_RBUTTON;
-        break;
-    case SDL_BUTTON_MIDDLE:
-        message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
-        held = MK_MBUTTON;
-        break;
-    default:
-        return;
+        case SDL_BUTTON_LEFT:
+            message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+            held = MK_LBUTTON;
+            break;
+        case SDL_BUTTON_RIGHT:
+            message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+            held = MK_RBUTTON;
+            break;
+        case SDL_BUTTON_MIDDLE:
+            message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+            held = MK_MBUTTON;
+            break;
+        default:
+            return;
     }
     UserState& state = user_state();
     state.cursor = {saturate(int64_t{record->origin.x} + button.x),
@@ -129,36 +159,30 @@ void translate_button(const SDL_MouseButtonEvent& button) {
 
 void translate_wheel(const SDL_MouseWheelEvent& wheel) {
     WindowRecord* record = find_sdl_window(wheel.windowID);
-    if (record == nullptr)
-        return;
+    if (record == nullptr) return;
     float notches = wheel.preciseY;
-    if (wheel.direction == SDL_MOUSEWHEEL_FLIPPED)
-        notches = -notches;
+    if (wheel.direction == SDL_MOUSEWHEEL_FLIPPED) notches = -notches;
     const float units = std::round(notches * WHEEL_DELTA);
-    if (!(units >= -32768.0f && units <= 32767.0f) || units == 0.0f)
-        return;
+    if (!(units >= -32768.0f && units <= 32767.0f) || units == 0.0f) return;
     const WORD delta = static_cast<WORD>(static_cast<SHORT>(units));
     UserState& state = user_state();
-    queue_input(record->handle, WM_MOUSEWHEEL, (static_cast<WPARAM>(delta) << 16) | modifier_flags(),
+    queue_input(record->handle, WM_MOUSEWHEEL,
+                (static_cast<WPARAM>(delta) << 16) | modifier_flags(),
                 make_lparam(state.cursor.x, state.cursor.y), wheel.timestamp);
 }
 
 void translate_motion(const SDL_MouseMotionEvent& motion) {
     UserState& state = user_state();
     WindowRecord* record = find_sdl_window(motion.windowID);
-    if (record == nullptr)
-        return;
+    if (record == nullptr) return;
     state.cursor = {saturate(int64_t{record->origin.x} + motion.x),
                     saturate(int64_t{record->origin.y} + motion.y)};
-    if (!state.raw_registered)
-        return;
+    if (!state.raw_registered) return;
     WindowRecord* target = state.raw_target != NULL ? find_window(state.raw_target) : record;
-    if (target == nullptr)
-        return;
+    if (target == nullptr) return;
     WPARAM code = RIM_INPUT;
     if (!target->focused) {
-        if (!(state.raw_flags & RIDEV_INPUTSINK))
-            return;
+        if (!(state.raw_flags & RIDEV_INPUTSINK)) return;
         code = RIM_INPUTSINK;
     }
     const uint64_t serial = ++state.raw_serial;
@@ -177,46 +201,45 @@ void translate_motion(const SDL_MouseMotionEvent& motion) {
 
 void translate_window_event(const SDL_WindowEvent& event) {
     WindowRecord* record = find_sdl_window(event.windowID);
-    if (record == nullptr)
-        return;
+    if (record == nullptr) return;
     switch (event.event) {
-    case SDL_WINDOWEVENT_FOCUS_GAINED:
-    case SDL_WINDOWEVENT_FOCUS_LOST:
-        record->focused = event.event == SDL_WINDOWEVENT_FOCUS_GAINED;
-        queue_input(record->handle, WM_NCACTIVATE, record->focused ? TRUE : FALSE, 0,
-                    event.timestamp);
-        return;
-    case SDL_WINDOWEVENT_CLOSE:
-        queue_input(record->handle, WM_CLOSE, 0, 0, event.timestamp);
-        return;
-    case SDL_WINDOWEVENT_MOVED:
-        // Only a move the program did not ask for changes the origin.
-        if (!is_recent(record->recent_origins, event.data1, event.data2)) {
-            record->origin = {event.data1, event.data2};
-            record->applied.origin = record->origin;
-            remember(record->recent_origins, record->origin);
-        }
-        return;
-    case SDL_WINDOWEVENT_SIZE_CHANGED:
-        if (is_recent(record->recent_sizes, event.data1, event.data2))
-            return;  // a size the program asked for
-        record->width = event.data1;
-        record->height = event.data2;
-        record->applied.width = event.data1;
-        record->applied.height = event.data2;
-        remember(record->recent_sizes, {event.data1, event.data2});
-        break;
-    case SDL_WINDOWEVENT_MINIMIZED:
-        record->minimised = true;
-        record->applied.minimised = true;
-        break;
-    case SDL_WINDOWEVENT_RESTORED:
-    case SDL_WINDOWEVENT_MAXIMIZED:
-        record->minimised = false;
-        record->applied.minimised = false;
-        break;
-    default:
-        return;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            record->focused = event.event == SDL_WINDOWEVENT_FOCUS_GAINED;
+            queue_input(record->handle, WM_NCACTIVATE, record->focused ? TRUE : FALSE, 0,
+                        event.timestamp);
+            return;
+        case SDL_WINDOWEVENT_CLOSE:
+            queue_input(record->handle, WM_CLOSE, 0, 0, event.timestamp);
+            return;
+        case SDL_WINDOWEVENT_MOVED:
+            // Only a move the program did not ask for changes the origin.
+            if (!is_recent(record->recent_origins, event.data1, event.data2)) {
+                record->origin = {event.data1, event.data2};
+                record->applied.origin = record->origin;
+                remember(record->recent_origins, record->origin);
+            }
+            return;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            if (is_recent(record->recent_sizes, event.data1, event.data2))
+                return;  // a size the program asked for
+            record->width = event.data1;
+            record->height = event.data2;
+            record->applied.width = event.data1;
+            record->applied.height = event.data2;
+            remember(record->recent_sizes, {event.data1, event.data2});
+            break;
+        case SDL_WINDOWEVENT_MINIMIZED:
+            record->minimised = true;
+            record->applied.minimised = true;
+            break;
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+            record->minimised = false;
+            record->applied.minimised = false;
+            break;
+        default:
+            return;
     }
     // Size or state changed by the user or the window manager.
     if (record->width == record->notified_width && record->height == record->notified_height &&
@@ -226,17 +249,16 @@ void translate_window_event(const SDL_WindowEvent& event) {
     record->notified_height = record->height;
     record->notified_minimised = record->minimised;
     queue_input(record->handle, WM_SIZE, record->minimised ? SIZE_MINIMIZED : SIZE_RESTORED,
-                record->minimised ? 0 : make_lparam(record->width, record->height), event.timestamp);
+                record->minimised ? 0 : make_lparam(record->width, record->height),
+                event.timestamp);
 }
 
 // The window's SDL id and client origin; id 0 for a dead handle.
 Uint32 sdl_id_of(HWND window, POINT* origin = nullptr) {
     std::lock_guard<std::mutex> hold(user_state().lock);
     WindowRecord* record = find_window(window);
-    if (record == nullptr)
-        return 0;
-    if (origin != nullptr)
-        *origin = record->origin;
+    if (record == nullptr) return 0;
+    if (origin != nullptr) *origin = record->origin;
     return record->sdl_id;
 }
 
@@ -244,8 +266,7 @@ bool push(SDL_Event& event) { return SDL_PushEvent(&event) == 1; }
 
 bool push_window_event(HWND window, SDL_WindowEventID id, int data1 = 0, int data2 = 0) {
     const Uint32 sdl_id = sdl_id_of(window);
-    if (sdl_id == 0)
-        return false;
+    if (sdl_id == 0) return false;
     SDL_Event event{};
     event.type = SDL_WINDOWEVENT;
     event.window.windowID = sdl_id;
@@ -266,37 +287,35 @@ void translate_event(const SDL_Event& event) {
         return;
     }
     switch (event.type) {
-    case SDL_KEYDOWN:
-    case SDL_KEYUP:
-        translate_key(event.key);
-        break;
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP:
-        translate_button(event.button);
-        break;
-    case SDL_MOUSEWHEEL:
-        translate_wheel(event.wheel);
-        break;
-    case SDL_MOUSEMOTION:
-        translate_motion(event.motion);
-        break;
-    case SDL_WINDOWEVENT:
-        translate_window_event(event.window);
-        break;
-    default:
-        break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            translate_key(event.key);
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            translate_button(event.button);
+            break;
+        case SDL_MOUSEWHEEL:
+            translate_wheel(event.wheel);
+            break;
+        case SDL_MOUSEMOTION:
+            translate_motion(event.motion);
+            break;
+        case SDL_WINDOWEVENT:
+            translate_window_event(event.window);
+            break;
+        default:
+            break;
     }
 }
 
 }  // namespace window_layer
 
 BOOL RegisterRawInputDevices(const RAWINPUTDEVICE* devices, UINT count, UINT size) {
-    if (devices == nullptr || count == 0 || size != sizeof(RAWINPUTDEVICE))
-        return FALSE;
+    if (devices == nullptr || count == 0 || size != sizeof(RAWINPUTDEVICE)) return FALSE;
     UserState& state = user_state();
     std::lock_guard<std::mutex> hold(state.lock);
-    if (state.fail_raw)
-        return FALSE;
+    if (state.fail_raw) return FALSE;
     for (UINT i = 0; i < count; ++i) {
         const RAWINPUTDEVICE& device = devices[i];
         const bool sink = device.dwFlags == RIDEV_INPUTSINK;
@@ -322,21 +341,18 @@ UINT GetRawInputData(HRAWINPUT raw_input, UINT command, LPVOID data, PUINT size,
     UserState& state = user_state();
     std::lock_guard<std::mutex> hold(state.lock);
     const RawRecord& slot = state.raw[serial % UserState::raw_kept];
-    if (serial == 0 || slot.serial != serial)
-        return failed;
+    if (serial == 0 || slot.serial != serial) return failed;
     if (data == nullptr) {
         *size = needed;
         return 0;
     }
-    if (*size < needed)
-        return failed;
+    if (*size < needed) return failed;
     std::memcpy(data, &slot.data, needed);
     return needed;
 }
 
 BOOL GetCursorPos(LPPOINT point) {
-    if (point == nullptr)
-        return FALSE;
+    if (point == nullptr) return FALSE;
     std::lock_guard<std::mutex> hold(user_state().lock);
     *point = user_state().cursor;
     return TRUE;
@@ -348,8 +364,7 @@ BOOL SetCursorPos(int x, int y) {
         user_state().cursor = {x, y};
     }
     run_on_window_thread([x, y] {
-        if (SDL_WasInit(SDL_INIT_VIDEO))
-            SDL_WarpMouseGlobal(x, y);
+        if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_WarpMouseGlobal(x, y);
         return LRESULT{0};
     });
     return TRUE;
@@ -372,11 +387,11 @@ BOOL ClipCursor(const RECT* rect) {
     {
         UserState& state = user_state();
         std::lock_guard<std::mutex> hold(state.lock);
-        const bool same = rect == nullptr ? !state.clipped
-                                          : state.clipped && std::memcmp(&state.clip, rect, sizeof(RECT)) == 0;
+        const bool same = rect == nullptr
+                              ? !state.clipped
+                              : state.clipped && std::memcmp(&state.clip, rect, sizeof(RECT)) == 0;
         // The game confines on every frame: only a change goes to SDL.
-        if (same)
-            return TRUE;
+        if (same) return TRUE;
         state.clipped = rect != nullptr;
         state.clip = rect != nullptr ? *rect : RECT{};
     }
@@ -389,8 +404,7 @@ BOOL ClipCursor(const RECT* rect) {
 
 bool testing_cursor_clip(RECT* rect) {
     std::lock_guard<std::mutex> hold(user_state().lock);
-    if (rect != nullptr)
-        *rect = user_state().clip;
+    if (rect != nullptr) *rect = user_state().clip;
     return user_state().clipped;
 }
 
@@ -401,11 +415,9 @@ int testing_cursor_display_count() {
 
 bool testing_inject_key(HWND window, const char* key_name, bool down, bool repeat, bool alt) {
     const Uint32 sdl_id = sdl_id_of(window);
-    if (sdl_id == 0 || key_name == nullptr)
-        return false;
+    if (sdl_id == 0 || key_name == nullptr) return false;
     const SDL_Keycode key = SDL_GetKeyFromName(key_name);
-    if (key == SDLK_UNKNOWN)
-        return false;
+    if (key == SDLK_UNKNOWN) return false;
     SDL_Event event{};
     event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
     event.key.windowID = sdl_id;
@@ -420,15 +432,14 @@ bool testing_inject_key(HWND window, const char* key_name, bool down, bool repea
 bool testing_inject_button(HWND window, TestingButton button, bool down) {
     POINT origin{};
     const Uint32 sdl_id = sdl_id_of(window, &origin);
-    if (sdl_id == 0)
-        return false;
+    if (sdl_id == 0) return false;
     POINT at{};
     {
         UserState& state = user_state();
         std::lock_guard<std::mutex> hold(state.lock);
-        at = state.injected_pointer_known
-                 ? state.injected_pointer
-                 : POINT{saturate(int64_t{state.cursor.x} - origin.x), saturate(int64_t{state.cursor.y} - origin.y)};
+        at = state.injected_pointer_known ? state.injected_pointer
+                                          : POINT{saturate(int64_t{state.cursor.x} - origin.x),
+                                                  saturate(int64_t{state.cursor.y} - origin.y)};
     }
     SDL_Event event{};
     event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
@@ -445,8 +456,7 @@ bool testing_inject_button(HWND window, TestingButton button, bool down) {
 
 bool testing_inject_wheel(HWND window, float notches) {
     const Uint32 sdl_id = sdl_id_of(window);
-    if (sdl_id == 0)
-        return false;
+    if (sdl_id == 0) return false;
     SDL_Event event{};
     event.type = SDL_MOUSEWHEEL;
     event.wheel.windowID = sdl_id;
@@ -458,8 +468,7 @@ bool testing_inject_wheel(HWND window, float notches) {
 
 bool testing_inject_motion(HWND window, int x, int y, int dx, int dy) {
     const Uint32 sdl_id = sdl_id_of(window);
-    if (sdl_id == 0)
-        return false;
+    if (sdl_id == 0) return false;
     {
         UserState& state = user_state();
         std::lock_guard<std::mutex> hold(state.lock);
@@ -477,7 +486,8 @@ bool testing_inject_motion(HWND window, int x, int y, int dx, int dy) {
 }
 
 bool testing_inject_focus(HWND window, bool gained) {
-    return push_window_event(window, gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST);
+    return push_window_event(window,
+                             gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST);
 }
 
 bool testing_inject_resize(HWND window, int width, int height) {

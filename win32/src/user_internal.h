@@ -35,10 +35,10 @@ struct Delivery {
 };
 
 struct ThreadQueue {
-    std::thread::id owner;    // immutable
+    std::thread::id owner;  // immutable
     bool window_thread = false;
     std::deque<MSG> posted;
-    std::deque<MSG> input;    // platform events made into messages
+    std::deque<MSG> input;  // platform events made into messages
     std::deque<std::shared_ptr<Delivery>> sent;
     bool quit = false;
     int quit_code = 0;
@@ -70,11 +70,11 @@ struct AppliedWindow {
 };
 
 struct WindowRecord {
-    HWND handle;                        // immutable
-    SDL_Window* sdl;                    // immutable
-    Uint32 sdl_id;                      // immutable
-    std::shared_ptr<ThreadQueue> queue; // immutable: the window thread's
-    WNDPROC procedure;                  // immutable
+    HWND handle;                         // immutable
+    SDL_Window* sdl;                     // immutable
+    Uint32 sdl_id;                       // immutable
+    std::shared_ptr<ThreadQueue> queue;  // immutable: the window thread's
+    WNDPROC procedure;                   // immutable
     DWORD style;
     LONG_PTR user_data = 0;
     std::string title;

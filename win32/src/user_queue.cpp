@@ -10,8 +10,7 @@ namespace {
 // since no delivery can come now.
 void end_pump(UserState& state, ThreadQueue& queue) {
     queue.ended = true;
-    for (const std::shared_ptr<Delivery>& delivery : queue.sent)
-        delivery->done = true;
+    for (const std::shared_ptr<Delivery>& delivery : queue.sent) delivery->done = true;
     queue.sent.clear();
     state.answered.notify_all();
 }
@@ -20,8 +19,7 @@ void end_pump(UserState& state, ThreadQueue& queue) {
 struct QueueHolder {
     std::shared_ptr<ThreadQueue> queue;
     ~QueueHolder() {
-        if (!queue)
-            return;
+        if (!queue) return;
         UserState& state = user_state();
         std::lock_guard<std::mutex> hold(state.lock);
         end_pump(state, *queue);
@@ -41,11 +39,9 @@ bool matches(const MSG& message, HWND window, UINT first, UINT last) {
 // With the lock held: the first matching message of the list.
 bool take_from(std::deque<MSG>& list, MSG* out, HWND window, UINT first, UINT last, bool remove) {
     for (auto it = list.begin(); it != list.end(); ++it) {
-        if (!matches(*it, window, first, last))
-            continue;
+        if (!matches(*it, window, first, last)) continue;
         *out = *it;
-        if (remove)
-            list.erase(it);
+        if (remove) list.erase(it);
         return true;
     }
     return false;
@@ -57,8 +53,7 @@ void deliver_sent(UserState& state, ThreadQueue& queue) {
         std::shared_ptr<Delivery> delivery;
         {
             std::lock_guard<std::mutex> hold(state.lock);
-            if (queue.sent.empty())
-                return;
+            if (queue.sent.empty()) return;
             delivery = queue.sent.front();
             queue.sent.pop_front();
         }
@@ -92,19 +87,16 @@ Pass look(UserState& state, ThreadQueue& queue, MSG* out, HWND window, UINT firs
         deliver_sent(state, queue);
         {
             std::lock_guard<std::mutex> hold(state.lock);
-            if (!queue.sent.empty())
-                continue;
-            if (take_from(queue.posted, out, window, first, last, remove))
-                return Pass::message;
+            if (!queue.sent.empty()) continue;
+            if (take_from(queue.posted, out, window, first, last, remove)) return Pass::message;
         }
         if (queue.window_thread && translate_pending(state))
             continue;  // look again: a wake-up may stand for a new message
         std::lock_guard<std::mutex> hold(state.lock);
-        if (take_from(queue.input, out, window, first, last, remove))
-            return Pass::message;
+        if (take_from(queue.input, out, window, first, last, remove)) return Pass::message;
         if (queue.quit && in_range(WM_QUIT, first, last)) {
-            *out = MSG{NULL, WM_QUIT, static_cast<WPARAM>(queue.quit_code), 0, SDL_GetTicks(),
-                       state.cursor};
+            *out = MSG{NULL, WM_QUIT,        static_cast<WPARAM>(queue.quit_code),
+                       0,    SDL_GetTicks(), state.cursor};
             if (remove) {
                 queue.quit = false;
                 end_pump(state, queue);
@@ -144,8 +136,7 @@ void wait_for_more(UserState& state, ThreadQueue& queue, uint64_t seen) {
 
 // A window filter must name a live window.
 bool filter_ok(HWND window) {
-    if (window == NULL)
-        return true;
+    if (window == NULL) return true;
     std::lock_guard<std::mutex> hold(user_state().lock);
     return find_window(window) != nullptr;
 }
@@ -179,24 +170,20 @@ void wake(ThreadQueue& queue) {
         queue.changed.notify_all();
         return;
     }
-    if (queue.wake_pending)
-        return;
+    if (queue.wake_pending) return;
     SDL_Event event{};
     event.type = user_state().wake_event;
     // SDL never calls back into this code, so pushing under the lock is safe.
-    if (SDL_PushEvent(&event) == 1)
-        queue.wake_pending = true;
+    if (SDL_PushEvent(&event) == 1) queue.wake_pending = true;
 }
 
 LRESULT run_on(const std::shared_ptr<ThreadQueue>& queue, std::function<LRESULT()> action) {
-    if (!queue || queue->owner == std::this_thread::get_id())
-        return action();
+    if (!queue || queue->owner == std::this_thread::get_id()) return action();
     UserState& state = user_state();
     auto delivery = std::make_shared<Delivery>();
     delivery->action = std::move(action);
     std::unique_lock<std::mutex> hold(state.lock);
-    if (queue->ended)
-        return 0;
+    if (queue->ended) return 0;
     queue->sent.push_back(delivery);
     wake(*queue);
     state.answered.wait(hold, [&] { return delivery->done; });
@@ -217,8 +204,7 @@ LRESULT call_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
     {
         std::lock_guard<std::mutex> hold(user_state().lock);
         WindowRecord* record = find_window(window);
-        if (record == nullptr)
-            return 0;
+        if (record == nullptr) return 0;
         procedure = record->procedure;
     }
     return procedure(window, message, wparam, lparam);
@@ -227,28 +213,26 @@ LRESULT call_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
 }  // namespace window_layer
 
 BOOL GetMessageA(LPMSG message, HWND window, UINT first, UINT last) {
-    if (message == nullptr || !filter_ok(window))
-        return -1;
+    if (message == nullptr || !filter_ok(window)) return -1;
     UserState& state = user_state();
     std::shared_ptr<ThreadQueue> queue = own_queue();
     start_pump(state, *queue);
     for (;;) {
         const uint64_t seen = arrivals(state, *queue);
         switch (look(state, *queue, message, window, first, last, true)) {
-        case Pass::message:
-            return TRUE;
-        case Pass::quit:
-            return FALSE;
-        case Pass::nothing:
-            wait_for_more(state, *queue, seen);
-            break;
+            case Pass::message:
+                return TRUE;
+            case Pass::quit:
+                return FALSE;
+            case Pass::nothing:
+                wait_for_more(state, *queue, seen);
+                break;
         }
     }
 }
 
 BOOL PeekMessageA(LPMSG message, HWND window, UINT first, UINT last, UINT remove) {
-    if (message == nullptr || !filter_ok(window))
-        return FALSE;
+    if (message == nullptr || !filter_ok(window)) return FALSE;
     UserState& state = user_state();
     std::shared_ptr<ThreadQueue> queue = own_queue();
     start_pump(state, *queue);
@@ -259,27 +243,24 @@ BOOL PeekMessageA(LPMSG message, HWND window, UINT first, UINT last, UINT remove
 }
 
 BOOL TranslateMessage(const MSG* message) {
-    if (message == nullptr)
-        return FALSE;
+    if (message == nullptr) return FALSE;
     switch (message->message) {
-    case WM_KEYDOWN:
-    case WM_KEYUP:
-    case WM_SYSKEYDOWN:
-    case WM_SYSKEYUP:
-        return TRUE;
-    default:
-        return FALSE;
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+        case WM_SYSKEYDOWN:
+        case WM_SYSKEYUP:
+            return TRUE;
+        default:
+            return FALSE;
     }
 }
 
 LRESULT DispatchMessageA(const MSG* message) {
-    if (message == nullptr || message->hwnd == NULL)
-        return 0;
+    if (message == nullptr || message->hwnd == NULL) return 0;
     {
         std::lock_guard<std::mutex> hold(user_state().lock);
         WindowRecord* record = find_window(message->hwnd);
-        if (record == nullptr || record->queue->owner != std::this_thread::get_id())
-            return 0;
+        if (record == nullptr || record->queue->owner != std::this_thread::get_id()) return 0;
     }
     return call_procedure(message->hwnd, message->message, message->wParam, message->lParam);
 }
@@ -289,8 +270,7 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     {
         std::lock_guard<std::mutex> hold(user_state().lock);
         WindowRecord* record = find_window(window);
-        if (record == nullptr)
-            return 0;
+        if (record == nullptr) return 0;
         queue = record->queue;
     }
     return run_on(queue, [=] { return call_procedure(window, message, wparam, lparam); });
@@ -302,8 +282,7 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     std::lock_guard<std::mutex> hold(state.lock);
     if (window != NULL) {
         WindowRecord* record = find_window(window);
-        if (record == nullptr)
-            return FALSE;
+        if (record == nullptr) return FALSE;
         queue = record->queue;
     }
     queue->posted.push_back(MSG{window, message, wparam, lparam, SDL_GetTicks(), state.cursor});

@@ -35,16 +35,18 @@ void window_layer::apply_system_state() {
             // The part of the rectangle inside the client area, in window pixels.
             const int64_t left = std::max<int64_t>(state.clip.left, record.origin.x);
             const int64_t top = std::max<int64_t>(state.clip.top, record.origin.y);
-            const int64_t right = std::min<int64_t>(state.clip.right, int64_t{record.origin.x} + record.width);
-            const int64_t bottom = std::min<int64_t>(state.clip.bottom, int64_t{record.origin.y} + record.height);
+            const int64_t right =
+                std::min<int64_t>(state.clip.right, int64_t{record.origin.x} + record.width);
+            const int64_t bottom =
+                std::min<int64_t>(state.clip.bottom, int64_t{record.origin.y} + record.height);
             const bool held = state.clipped && left < right && top < bottom;
-            windows.push_back({record.sdl, held,
-                               SDL_Rect{saturate(left - record.origin.x), saturate(top - record.origin.y),
-                                        saturate(right - left), saturate(bottom - top)}});
+            windows.push_back(
+                {record.sdl, held,
+                 SDL_Rect{saturate(left - record.origin.x), saturate(top - record.origin.y),
+                          saturate(right - left), saturate(bottom - top)}});
         }
     }
-    if (!SDL_WasInit(SDL_INIT_VIDEO))
-        return;
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
     for (const Confinement& window : windows)
         SDL_SetWindowMouseRect(window.sdl, window.held ? &window.rect : nullptr);
     SDL_ShowCursor(cursor_shown ? SDL_ENABLE : SDL_DISABLE);
@@ -66,19 +68,18 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
         state.boxes.push_back({body, title, type});
         capture = state.capture_boxes;
     }
-    if (capture)
-        return IDOK;
+    if (capture) return IDOK;
     const Uint32 flags =
         (type & 0xF0) == MB_ICONEXCLAMATION ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION;
     return static_cast<int>(run_on_window_thread([flags, &title, &body] {
-        return SDL_ShowSimpleMessageBox(flags, title.c_str(), body.c_str(), nullptr) == 0 ? LRESULT{IDOK}
-                                                                                         : LRESULT{0};
+        return SDL_ShowSimpleMessageBox(flags, title.c_str(), body.c_str(), nullptr) == 0
+                   ? LRESULT{IDOK}
+                   : LRESULT{0};
     }));
 }
 
 BOOL SystemParametersInfoA(UINT action, UINT ui_param, PVOID, UINT) {
-    if (action != SPI_SETSCREENSAVEACTIVE)
-        return FALSE;
+    if (action != SPI_SETSCREENSAVEACTIVE) return FALSE;
     {
         std::lock_guard<std::mutex> hold(user_state().lock);
         user_state().screen_saver = ui_param != FALSE;
@@ -95,8 +96,9 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
 }
 
 HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
-    return instance == NULL && name == IDI_APPLICATION ? reinterpret_cast<HICON>(&application_icon_token)
-                                                      : NULL;
+    return instance == NULL && name == IDI_APPLICATION
+               ? reinterpret_cast<HICON>(&application_icon_token)
+               : NULL;
 }
 
 HMODULE GetModuleHandleA(LPCSTR module_name) {

@@ -55,8 +55,12 @@ LONG style_value(const WindowRecord& record) {
 int sdl_side(int side) { return std::clamp(side, 1, largest_side); }
 
 AppliedWindow wanted(const WindowRecord& record) {
-    return {record.origin,         sdl_side(record.width), sdl_side(record.height),
-            has_frame(record.style), record.visible,        record.minimised,
+    return {record.origin,
+            sdl_side(record.width),
+            sdl_side(record.height),
+            has_frame(record.style),
+            record.visible,
+            record.minimised,
             record.title};
 }
 
@@ -70,14 +74,12 @@ LONG saturate(int64_t value) {
 
 void remember(std::deque<POINT>& recent, POINT value) {
     recent.push_back(value);
-    if (recent.size() > 8)
-        recent.pop_front();
+    if (recent.size() > 8) recent.pop_front();
 }
 
 bool is_recent(const std::deque<POINT>& recent, int x, int y) {
     for (const POINT& value : recent)
-        if (value.x == x && value.y == y)
-            return true;
+        if (value.x == x && value.y == y) return true;
     return false;
 }
 
@@ -88,8 +90,7 @@ WindowRecord* find_window(HWND window) {
 
 WindowRecord* find_sdl_window(Uint32 sdl_id) {
     for (auto& entry : user_state().windows)
-        if (entry.second->sdl_id == sdl_id)
-            return entry.second.get();
+        if (entry.second->sdl_id == sdl_id) return entry.second.get();
     return nullptr;
 }
 
@@ -125,18 +126,14 @@ bool claim_window_thread() {
     const std::thread::id me = std::this_thread::get_id();
     {
         std::lock_guard<std::mutex> hold(state.lock);
-        if (state.window_queue)
-            return state.window_queue->owner == me;
+        if (state.window_queue) return state.window_queue->owner == me;
     }
-    if (!layer_init_subsystem(SDL_INIT_VIDEO))
-        return false;
+    if (!layer_init_subsystem(SDL_INIT_VIDEO)) return false;
     const Uint32 wake_event = SDL_RegisterEvents(1);
-    if (wake_event == static_cast<Uint32>(-1))
-        return false;
+    if (wake_event == static_cast<Uint32>(-1)) return false;
     std::shared_ptr<ThreadQueue> queue = own_queue();
     std::lock_guard<std::mutex> hold(state.lock);
-    if (state.window_queue)
-        return state.window_queue->owner == me;
+    if (state.window_queue) return state.window_queue->owner == me;
     queue->window_thread = true;
     state.window_queue = queue;
     state.wake_event = wake_event;
@@ -155,8 +152,7 @@ void apply_window(HWND window) {
     {
         std::lock_guard<std::mutex> hold(state.lock);
         WindowRecord* record = find_window(window);
-        if (record == nullptr)
-            return;
+        if (record == nullptr) return;
         sdl = record->sdl;
         had = record->applied;
         want = wanted(*record);
@@ -166,11 +162,9 @@ void apply_window(HWND window) {
     const bool moved = want.origin.x != had.origin.x || want.origin.y != had.origin.y;
     const POINT sdl_origin{std::clamp<int>(want.origin.x, -largest_side, largest_side),
                            std::clamp<int>(want.origin.y, -largest_side, largest_side)};
-    if (moved)
-        SDL_SetWindowPosition(sdl, sdl_origin.x, sdl_origin.y);
+    if (moved) SDL_SetWindowPosition(sdl, sdl_origin.x, sdl_origin.y);
     const bool resized = want.width != had.width || want.height != had.height;
-    if (resized)
-        SDL_SetWindowSize(sdl, want.width, want.height);
+    if (resized) SDL_SetWindowSize(sdl, want.width, want.height);
     if (want.visible != had.visible) {
         if (want.visible)
             SDL_ShowWindow(sdl);
@@ -183,21 +177,17 @@ void apply_window(HWND window) {
         else
             SDL_RestoreWindow(sdl);
     }
-    if (want.title != had.title)
-        SDL_SetWindowTitle(sdl, want.title.c_str());
+    if (want.title != had.title) SDL_SetWindowTitle(sdl, want.title.c_str());
 
     WPARAM kind = SIZE_RESTORED;
     LPARAM size = 0;
     {
         std::lock_guard<std::mutex> hold(state.lock);
         WindowRecord* record = find_window(window);
-        if (record == nullptr)
-            return;
+        if (record == nullptr) return;
         record->applied = want;
-        if (moved)
-            remember(record->recent_origins, sdl_origin);
-        if (resized)
-            remember(record->recent_sizes, {want.width, want.height});
+        if (moved) remember(record->recent_origins, sdl_origin);
+        if (resized) remember(record->recent_sizes, {want.width, want.height});
         if (record->width == record->notified_width && record->height == record->notified_height &&
             record->minimised == record->notified_minimised)
             return;
@@ -217,8 +207,7 @@ void apply_window_on_its_thread(HWND window) {
     {
         std::lock_guard<std::mutex> hold(user_state().lock);
         WindowRecord* record = find_window(window);
-        if (record == nullptr)
-            return;
+        if (record == nullptr) return;
         queue = record->queue;
     }
     run_on(queue, [window] {
@@ -232,8 +221,9 @@ void apply_window_on_its_thread(HWND window) {
 ATOM RegisterClassExA(const WNDCLASSEXA* window_class) {
     UserState& state = user_state();
     std::lock_guard<std::mutex> hold(state.lock);
-    if (state.fail_class || window_class == nullptr || window_class->cbSize != sizeof(WNDCLASSEXA) ||
-        window_class->lpfnWndProc == nullptr || window_class->lpszClassName == nullptr)
+    if (state.fail_class || window_class == nullptr ||
+        window_class->cbSize != sizeof(WNDCLASSEXA) || window_class->lpfnWndProc == nullptr ||
+        window_class->lpszClassName == nullptr)
         return 0;
     for (const WindowClass& known : state.classes)
         if (known.instance == window_class->hInstance &&
@@ -253,14 +243,12 @@ HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR window_name, DWORD style, 
     WNDPROC procedure = nullptr;
     {
         std::lock_guard<std::mutex> hold(state.lock);
-        if (state.fail_create)
-            return NULL;
+        if (state.fail_create) return NULL;
         for (const WindowClass& known : state.classes)
             if (known.instance == instance && strcasecmp(known.name.c_str(), class_name) == 0)
                 procedure = known.procedure;
     }
-    if (procedure == nullptr || !claim_window_thread())
-        return NULL;
+    if (procedure == nullptr || !claim_window_thread()) return NULL;
 
     auto record = std::make_unique<WindowRecord>();
     record->procedure = procedure;
@@ -272,18 +260,17 @@ HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR window_name, DWORD style, 
     place(*record, placed_by_system ? 0 : x, placed_by_system ? 0 : y, width, height);
 
     Uint32 flags = SDL_WINDOW_OPENGL | (record->visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN);
-    if (style & WS_THICKFRAME)
-        flags |= SDL_WINDOW_RESIZABLE;
-    if (!has_frame(style))
-        flags |= SDL_WINDOW_BORDERLESS;
-    const int sdl_x = placed_by_system ? SDL_WINDOWPOS_UNDEFINED
-                                       : std::clamp<int>(record->origin.x, -largest_side, largest_side);
-    const int sdl_y = placed_by_system ? SDL_WINDOWPOS_UNDEFINED
-                                       : std::clamp<int>(record->origin.y, -largest_side, largest_side);
+    if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
+    if (!has_frame(style)) flags |= SDL_WINDOW_BORDERLESS;
+    const int sdl_x = placed_by_system
+                          ? SDL_WINDOWPOS_UNDEFINED
+                          : std::clamp<int>(record->origin.x, -largest_side, largest_side);
+    const int sdl_y = placed_by_system
+                          ? SDL_WINDOWPOS_UNDEFINED
+                          : std::clamp<int>(record->origin.y, -largest_side, largest_side);
     SDL_Window* sdl = SDL_CreateWindow(record->title.c_str(), sdl_x, sdl_y, sdl_side(record->width),
                                        sdl_side(record->height), flags);
-    if (sdl == nullptr)
-        return NULL;
+    if (sdl == nullptr) return NULL;
     int sdl_left = 0;
     int sdl_top = 0;
     SDL_GetWindowPosition(sdl, &sdl_left, &sdl_top);
@@ -338,14 +325,12 @@ BOOL DestroyWindow(HWND window) {
 }
 
 LONG SetWindowLongA(HWND window, int index, LONG value) {
-    if (index != GWL_STYLE)
-        return 0;
+    if (index != GWL_STYLE) return 0;
     LONG previous = 0;
     {
         std::lock_guard<std::mutex> hold(user_state().lock);
         WindowRecord* record = find_window(window);
-        if (record == nullptr)
-            return 0;
+        if (record == nullptr) return 0;
         previous = style_value(*record);
         // The window rectangle stays; the client area follows the new frame.
         const RECT outer = window_rect(*record);
@@ -364,20 +349,17 @@ LONG GetWindowLongA(HWND window, int index) {
 }
 
 LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value) {
-    if (index == GWL_STYLE)
-        return SetWindowLongA(window, index, static_cast<LONG>(value));
+    if (index == GWL_STYLE) return SetWindowLongA(window, index, static_cast<LONG>(value));
     std::lock_guard<std::mutex> hold(user_state().lock);
     WindowRecord* record = find_window(window);
-    if (record == nullptr || index != GWLP_USERDATA)
-        return 0;
+    if (record == nullptr || index != GWLP_USERDATA) return 0;
     const LONG_PTR previous = record->user_data;
     record->user_data = value;
     return previous;
 }
 
 LONG_PTR GetWindowLongPtrA(HWND window, int index) {
-    if (index == GWL_STYLE)
-        return GetWindowLongA(window, index);
+    if (index == GWL_STYLE) return GetWindowLongA(window, index);
     std::lock_guard<std::mutex> hold(user_state().lock);
     WindowRecord* record = find_window(window);
     return record != nullptr && index == GWLP_USERDATA ? record->user_data : 0;
@@ -388,28 +370,27 @@ BOOL ShowWindow(HWND window, int command) {
     {
         std::lock_guard<std::mutex> hold(user_state().lock);
         WindowRecord* record = find_window(window);
-        if (record == nullptr)
-            return FALSE;
+        if (record == nullptr) return FALSE;
         was_visible = record->visible;
         switch (command) {
-        case SW_HIDE:
-            record->visible = false;
-            break;
-        case SW_SHOWNORMAL:
-        case SW_RESTORE:
-            record->visible = true;
-            record->minimised = false;
-            break;
-        case SW_SHOW:
-            record->visible = true;
-            break;
-        case SW_MINIMIZE:
-        case SW_FORCEMINIMIZE:
-            record->visible = true;
-            record->minimised = true;
-            break;
-        default:
-            return was_visible ? TRUE : FALSE;
+            case SW_HIDE:
+                record->visible = false;
+                break;
+            case SW_SHOWNORMAL:
+            case SW_RESTORE:
+                record->visible = true;
+                record->minimised = false;
+                break;
+            case SW_SHOW:
+                record->visible = true;
+                break;
+            case SW_MINIMIZE:
+            case SW_FORCEMINIMIZE:
+                record->visible = true;
+                record->minimised = true;
+                break;
+            default:
+                return was_visible ? TRUE : FALSE;
         }
     }
     apply_window_on_its_thread(window);
@@ -425,8 +406,7 @@ BOOL SetWindowPos(HWND window, HWND, int x, int y, int width, int height, UINT f
     {
         std::lock_guard<std::mutex> hold(user_state().lock);
         WindowRecord* record = find_window(window);
-        if (record == nullptr)
-            return FALSE;
+        if (record == nullptr) return FALSE;
         const RECT outer = window_rect(*record);
         int64_t left = outer.left;
         int64_t top = outer.top;
@@ -441,10 +421,8 @@ BOOL SetWindowPos(HWND window, HWND, int x, int y, int width, int height, UINT f
             outer_height = std::max(0, height);
         }
         place(*record, left, top, outer_width, outer_height);
-        if (flags & SWP_SHOWWINDOW)
-            record->visible = true;
-        if (flags & SWP_HIDEWINDOW)
-            record->visible = false;
+        if (flags & SWP_SHOWWINDOW) record->visible = true;
+        if (flags & SWP_HIDEWINDOW) record->visible = false;
     }
     apply_window_on_its_thread(window);
     return TRUE;
@@ -453,8 +431,7 @@ BOOL SetWindowPos(HWND window, HWND, int x, int y, int width, int height, UINT f
 BOOL GetWindowRect(HWND window, LPRECT rect) {
     std::lock_guard<std::mutex> hold(user_state().lock);
     WindowRecord* record = find_window(window);
-    if (record == nullptr || rect == nullptr)
-        return FALSE;
+    if (record == nullptr || rect == nullptr) return FALSE;
     *rect = window_rect(*record);
     return TRUE;
 }
@@ -462,8 +439,7 @@ BOOL GetWindowRect(HWND window, LPRECT rect) {
 BOOL GetClientRect(HWND window, LPRECT rect) {
     std::lock_guard<std::mutex> hold(user_state().lock);
     WindowRecord* record = find_window(window);
-    if (record == nullptr || rect == nullptr)
-        return FALSE;
+    if (record == nullptr || rect == nullptr) return FALSE;
     *rect = {0, 0, record->width, record->height};
     return TRUE;
 }
@@ -471,16 +447,14 @@ BOOL GetClientRect(HWND window, LPRECT rect) {
 BOOL ClientToScreen(HWND window, LPPOINT point) {
     std::lock_guard<std::mutex> hold(user_state().lock);
     WindowRecord* record = find_window(window);
-    if (record == nullptr || point == nullptr)
-        return FALSE;
+    if (record == nullptr || point == nullptr) return FALSE;
     *point = {saturate(int64_t{point->x} + record->origin.x),
               saturate(int64_t{point->y} + record->origin.y)};
     return TRUE;
 }
 
 BOOL SetRect(LPRECT rect, int left, int top, int right, int bottom) {
-    if (rect == nullptr)
-        return FALSE;
+    if (rect == nullptr) return FALSE;
     *rect = {left, top, right, bottom};
     return TRUE;
 }
@@ -491,29 +465,27 @@ BOOL SetWindowTextA(HWND window, LPCSTR text) {
 
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM lparam) {
     switch (message) {
-    case WM_SETTEXT: {
-        {
-            std::lock_guard<std::mutex> hold(user_state().lock);
-            WindowRecord* record = find_window(window);
-            if (record == nullptr)
-                return FALSE;
-            const char* text = reinterpret_cast<const char*>(lparam);
-            record->title = text ? text : "";
+        case WM_SETTEXT: {
+            {
+                std::lock_guard<std::mutex> hold(user_state().lock);
+                WindowRecord* record = find_window(window);
+                if (record == nullptr) return FALSE;
+                const char* text = reinterpret_cast<const char*>(lparam);
+                record->title = text ? text : "";
+            }
+            apply_window_on_its_thread(window);
+            return TRUE;
         }
-        apply_window_on_its_thread(window);
-        return TRUE;
-    }
-    case WM_CLOSE:
-        DestroyWindow(window);
-        return 0;
-    default:
-        return 0;
+        case WM_CLOSE:
+            DestroyWindow(window);
+            return 0;
+        default:
+            return 0;
     }
 }
 
 BOOL EnumDisplaySettingsA(LPCSTR device, DWORD mode, DEVMODEA* dev_mode) {
-    if (device != nullptr || mode != ENUM_CURRENT_SETTINGS || dev_mode == nullptr)
-        return FALSE;
+    if (device != nullptr || mode != ENUM_CURRENT_SETTINGS || dev_mode == nullptr) return FALSE;
     UserState& state = user_state();
     if (claim_window_thread()) {
         SDL_DisplayMode current;
@@ -531,8 +503,7 @@ BOOL EnumDisplaySettingsA(LPCSTR device, DWORD mode, DEVMODEA* dev_mode) {
     }
     // Other threads get what the window thread read last.
     std::lock_guard<std::mutex> hold(state.lock);
-    if (!state.display_known)
-        return FALSE;
+    if (!state.display_known) return FALSE;
     *dev_mode = state.display;
     return TRUE;
 }

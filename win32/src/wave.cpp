@@ -82,8 +82,7 @@ Device* find_device(HWAVEOUT handle) {
 // The last touch of a header: after this the application owns it again.
 void mark_done(WAVEHDR* header) {
     DWORD flags = header->dwFlags.load();
-    while (!header->dwFlags.compare_exchange_weak(flags, (flags & ~WHDR_INQUEUE) | WHDR_DONE)) {
-    }
+    while (!header->dwFlags.compare_exchange_weak(flags, (flags & ~WHDR_INQUEUE) | WHDR_DONE)) {}
 }
 
 void SDLCALL play_queued(void* userdata, Uint8* stream, int length) {
@@ -128,17 +127,22 @@ void pace(Device* device) {
 // The PCM layouts SDL can play as they are.
 SDL_AudioFormat sdl_format(WORD bits) {
     switch (bits) {
-        case 8: return AUDIO_U8;
-        case 16: return AUDIO_S16LSB;
-        case 32: return AUDIO_S32LSB;
-        default: return 0;
+        case 8:
+            return AUDIO_U8;
+        case 16:
+            return AUDIO_S16LSB;
+        case 32:
+            return AUDIO_S32LSB;
+        default:
+            return 0;
     }
 }
 
 bool format_supported(const WAVEFORMATEX& format) {
     if (format.wFormatTag == WAVE_FORMAT_EXTENSIBLE) {
         if (format.cbSize < sizeof(WAVEFORMATEXTENSIBLE) - sizeof(WAVEFORMATEX)) return false;
-        const WAVEFORMATEXTENSIBLE& extensible = reinterpret_cast<const WAVEFORMATEXTENSIBLE&>(format);
+        const WAVEFORMATEXTENSIBLE& extensible =
+            reinterpret_cast<const WAVEFORMATEXTENSIBLE&>(format);
         if (!(extensible.SubFormat == KSDATAFORMAT_SUBTYPE_PCM)) return false;
         if (extensible.Samples.wValidBitsPerSample != format.wBitsPerSample) return false;
     } else if (format.wFormatTag != WAVE_FORMAT_PCM) {
@@ -146,7 +150,8 @@ bool format_supported(const WAVEFORMATEX& format) {
     }
     // SDL takes 1 to 8 channels and an int rate.
     return sdl_format(format.wBitsPerSample) != 0 && format.nChannels >= 1 &&
-           format.nChannels <= 8 && format.nSamplesPerSec >= 1 && format.nSamplesPerSec <= INT_MAX &&
+           format.nChannels <= 8 && format.nSamplesPerSec >= 1 &&
+           format.nSamplesPerSec <= INT_MAX &&
            format.nBlockAlign == format.nChannels * format.wBitsPerSample / 8;
 }
 
@@ -175,7 +180,8 @@ MMRESULT open_sound_card(Device* device, const WAVEFORMATEX& format) {
     SDL_AudioSpec obtained{};
     // No changes allowed: SDL converts to whatever the hardware takes.
     device->sdl = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
-    if (device->sdl == 0) return SDL_GetNumAudioDevices(0) == 0 ? MMSYSERR_BADDEVICEID : MMSYSERR_ALLOCATED;
+    if (device->sdl == 0)
+        return SDL_GetNumAudioDevices(0) == 0 ? MMSYSERR_BADDEVICEID : MMSYSERR_ALLOCATED;
     device->silence = obtained.silence;
     return MMSYSERR_NOERROR;
 }
@@ -206,8 +212,9 @@ MMRESULT waveOutOpen(LPHWAVEOUT handle, UINT device_id, LPCWAVEFORMATEX format, 
         device->recorder = state.record;
         device->completion = state.completion;
     }
-    device->bytes_per_second = format->nAvgBytesPerSec ? format->nAvgBytesPerSec
-                                                       : format->nBlockAlign * format->nSamplesPerSec;
+    device->bytes_per_second = format->nAvgBytesPerSec
+                                   ? format->nAvgBytesPerSec
+                                   : format->nBlockAlign * format->nSamplesPerSec;
     if (!device->recorder) {
         MMRESULT result = open_sound_card(device, *format);
         if (result != MMSYSERR_NOERROR) {
@@ -263,7 +270,8 @@ MMRESULT waveOutWrite(HWAVEOUT handle, LPWAVEHDR header, UINT header_size) {
         {
             std::lock_guard<std::mutex> guard(state.lock);
             const BYTE* data = reinterpret_cast<const BYTE*>(header->lpData);
-            state.recordings[device->recording].buffers.emplace_back(data, data + header->dwBufferLength);
+            state.recordings[device->recording].buffers.emplace_back(data,
+                                                                     data + header->dwBufferLength);
         }
         if (device->completion == WaveCompletion::immediate) {
             mark_done(header);

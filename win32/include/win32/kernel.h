@@ -34,8 +34,8 @@
 // be closed with CloseHandle), or 0 when the thread could not be started;
 // *thrdaddr (when not null) receives the thread's id.
 uintptr_t _beginthreadex(void* security, unsigned stack_size,
-                         unsigned(WINAPI* start_address)(void*), void* arglist,
-                         unsigned initflag, unsigned* thrdaddr);
+                         unsigned(WINAPI* start_address)(void*), void* arglist, unsigned initflag,
+                         unsigned* thrdaddr);
 
 BOOL CloseHandle(HANDLE object);
 

@@ -89,4 +89,6 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 
 constexpr WORD LOWORD(DWORD_PTR l) { return static_cast<WORD>(l & 0xffff); }
 constexpr WORD HIWORD(DWORD_PTR l) { return static_cast<WORD>((l >> 16) & 0xffff); }
-constexpr short GET_WHEEL_DELTA_WPARAM(DWORD_PTR wParam) { return static_cast<short>(HIWORD(wParam)); }
+constexpr short GET_WHEEL_DELTA_WPARAM(DWORD_PTR wParam) {
+    return static_cast<short>(HIWORD(wParam));
+}

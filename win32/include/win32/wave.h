@@ -52,7 +52,8 @@ struct WAVEFORMATEXTENSIBLE {
 };
 #pragma pack(pop)
 static_assert(sizeof(WAVEFORMATEX) == 18, "the platform's WAVEFORMATEX is packed, 18 bytes");
-static_assert(sizeof(WAVEFORMATEXTENSIBLE) == 40, "the platform's WAVEFORMATEXTENSIBLE is 40 bytes");
+static_assert(sizeof(WAVEFORMATEXTENSIBLE) == 40,
+              "the platform's WAVEFORMATEXTENSIBLE is 40 bytes");
 
 using LPCWAVEFORMATEX = const WAVEFORMATEX*;
 
@@ -112,8 +113,8 @@ constexpr UINT WAVE_MAPPER = 0xFFFFFFFFu;
 // MMSYSERR_INVALFLAG (a callback or flag); WAVERR_BADFORMAT;
 // MMSYSERR_NODRIVER (no audio driver); MMSYSERR_ALLOCATED (the device
 // refused to open).
-MMRESULT waveOutOpen(LPHWAVEOUT device, UINT device_id, LPCWAVEFORMATEX format,
-                     DWORD_PTR callback, DWORD_PTR instance, DWORD flags);
+MMRESULT waveOutOpen(LPHWAVEOUT device, UINT device_id, LPCWAVEFORMATEX format, DWORD_PTR callback,
+                     DWORD_PTR instance, DWORD flags);
 // Sets WHDR_PREPARED (no effect on a prepared header). header_size must be
 // sizeof(WAVEHDR).
 MMRESULT waveOutPrepareHeader(HWAVEOUT device, LPWAVEHDR header, UINT header_size);
