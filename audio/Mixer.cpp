@@ -155,18 +155,13 @@ void AudioOutput::queue(AudioOutput* out, PcmBlock* block, const int32_t* sample
 void AudioOutput::start_mixer(AudioOutput* out) {
     output_registry_lock.lock();
     if (!out->mixer_started) {
-        ThreadStartRecord* record = new ThreadStartRecord{mix_thread, out};
-        unsigned id = 0;
-        HANDLE thread =
-            reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, thread_start, record, 0, &id));
+        HANDLE thread = start_thread(mix_thread, out);
         if (thread) {
             out->mixer_started = true;
             ++mixer_threads;
             SetThreadPriority(thread, THREAD_PRIORITY_TIME_CRITICAL);
             // Nobody waits for a mixer thread: it ends by destroying its output.
             CloseHandle(thread);
-        } else {
-            delete record;
         }
     }
     output_registry_lock.unlock();

@@ -30,13 +30,8 @@ void StreamPlayer::start(Stream* stream) {
     // still see this stream, or it has already left and a new one starts.
     if (!running) {
         finished = thread;
-        ThreadStartRecord* record = new ThreadStartRecord{decode_thread, this};
-        unsigned id = 0;
-        thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, thread_start, record, 0, &id));
-        if (thread)
-            running = true;
-        else
-            delete record;
+        thread = start_thread(decode_thread, this);
+        if (thread) running = true;
     }
     lock.unlock();
     if (finished) {

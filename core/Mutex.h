@@ -22,6 +22,18 @@ private:
     HANDLE handle;
 };
 
+// Holds a Mutex for the guard's scope.
+class MutexLock {
+public:
+    explicit MutexLock(Mutex& held) : mutex(held) { mutex.lock(); }
+    ~MutexLock() { mutex.unlock(); }
+    MutexLock(const MutexLock&) = delete;
+    MutexLock& operator=(const MutexLock&) = delete;
+
+private:
+    Mutex& mutex;
+};
+
 // An unnamed automatic-reset event, initially not signalled: each set lets
 // exactly one wait through.
 class Event {

@@ -16,3 +16,24 @@ unsigned WINAPI thread_start_without_argument(void* record) {
     delete start;
     return 0;
 }
+
+namespace {
+
+template <typename Record>
+HANDLE start_with_record(Record* record, unsigned(WINAPI* entry)(void*)) {
+    unsigned id = 0;
+    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, entry, record, 0, &id));
+    if (!thread) delete record;  // the trampoline never ran
+    return thread;
+}
+
+}  // namespace
+
+HANDLE start_thread(void (*body)(void* argument), void* argument) {
+    return start_with_record(new ThreadStartRecord{body, argument}, thread_start);
+}
+
+HANDLE start_thread(void (*body)()) {
+    return start_with_record(new ThreadStartRecordWithoutArgument{body},
+                             thread_start_without_argument);
+}

@@ -1,12 +1,6 @@
 // Thread start records and their entry trampolines. Every thread of the
-// program is started with _beginthreadex and one of the trampolines below:
-//
-//     ThreadStartRecord* record = new ThreadStartRecord{body, argument};
-//     HANDLE thread = (HANDLE)_beginthreadex(NULL, 0, thread_start, record, 0, &id);
-//     if (!thread) delete record;  // the trampoline never ran
-//
-// From the moment the thread has started, the record belongs to the
-// trampoline, which deletes it after the body returns.
+// program is started by start_thread: _beginthreadex with a heap record that
+// the trampoline deletes after the body returns.
 #pragma once
 
 #include <windows.h>
@@ -35,3 +29,9 @@ unsigned WINAPI thread_start(void* record);
 // Entry for a ThreadStartRecordWithoutArgument: calls function(), deletes
 // the record, returns 0.
 unsigned WINAPI thread_start_without_argument(void* record);
+
+// Starts body(argument) or body() on a new thread through a heap record and
+// its trampoline; the record is freed here when the thread could not start.
+// Returns the thread's handle (the caller closes it), or null.
+HANDLE start_thread(void (*body)(void* argument), void* argument);
+HANDLE start_thread(void (*body)());

@@ -17,11 +17,7 @@ int main() {
         main_window = new Window(size, title);
     }
 
-    ThreadStartRecordWithoutArgument* record = new ThreadStartRecordWithoutArgument{game_thread};
-    unsigned thread_id = 0;
-    HANDLE game = reinterpret_cast<HANDLE>(
-        _beginthreadex(NULL, 0, thread_start_without_argument, record, 0, &thread_id));
-    if (!game) delete record;  // the trampoline never ran
+    HANDLE game = start_thread(game_thread);
     SetThreadPriority(game, THREAD_PRIORITY_TIME_CRITICAL);
 
     while (app_running.load(std::memory_order_relaxed)) {

@@ -12,13 +12,6 @@
 
 namespace {
 
-HANDLE start_thread(ThreadStartRecord* record) {
-    HANDLE thread =
-        reinterpret_cast<HANDLE>(_beginthreadex(NULL, 0, thread_start, record, 0, nullptr));
-    EXPECT_NE(thread, nullptr);
-    return thread;
-}
-
 std::atomic<int> calls_without_argument{0};
 
 }  // namespace
@@ -34,7 +27,7 @@ TEST(ThreadStart, CallsTheBodyWithItsArgumentAndFreesTheRecord) {
     EXPECT_EQ(value.load(), 42);
 
     value = 0;
-    HANDLE thread = start_thread(new ThreadStartRecord{body, &value});
+    HANDLE thread = start_thread(body, &value);
     EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
     CloseHandle(thread);
     EXPECT_EQ(value.load(), 42);
@@ -84,8 +77,7 @@ TEST(MutexLock, GuardsSharedDataAcrossThreads) {
         }
     };
     std::vector<HANDLE> threads;
-    for (int i = 0; i < 4; ++i)
-        threads.push_back(start_thread(new ThreadStartRecord{body, &shared}));
+    for (int i = 0; i < 4; ++i) threads.push_back(start_thread(body, &shared));
     for (HANDLE thread : threads) {
         WaitForSingleObject(thread, INFINITE);
         CloseHandle(thread);
@@ -95,8 +87,7 @@ TEST(MutexLock, GuardsSharedDataAcrossThreads) {
 
 TEST(MutexLock, AnAbandonedLockCountsAsNotAcquiredButIsOwned) {
     Mutex mutex;
-    HANDLE thread = start_thread(
-        new ThreadStartRecord{[](void* m) { static_cast<Mutex*>(m)->lock(); }, &mutex});
+    HANDLE thread = start_thread([](void* m) { static_cast<Mutex*>(m)->lock(); }, &mutex);
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
     EXPECT_FALSE(mutex.lock());
@@ -112,13 +103,12 @@ TEST(EventSignal, LetsOneWaitThroughPerSet) {
         Event* event;
         std::atomic<int>* woken;
     } shared{&event, &woken};
-    HANDLE thread = start_thread(new ThreadStartRecord{[](void* argument) {
-                                                           Shared* s =
-                                                               static_cast<Shared*>(argument);
-                                                           if (s->event->wait())
-                                                               s->woken->fetch_add(1);
-                                                       },
-                                                       &shared});
+    HANDLE thread = start_thread(
+        [](void* argument) {
+            Shared* s = static_cast<Shared*>(argument);
+            if (s->event->wait()) s->woken->fetch_add(1);
+        },
+        &shared);
     EXPECT_EQ(WaitForSingleObject(thread, 20), WAIT_TIMEOUT);
     EXPECT_EQ(woken.load(), 0);
     EXPECT_TRUE(event.set());

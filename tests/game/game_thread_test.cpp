@@ -147,10 +147,7 @@ protected:
 
         main_window = new Window({1280, 720}, "Quillfen!");
         window = main_window->get_handle();
-        unsigned id = 0;
-        auto* record = new ThreadStartRecordWithoutArgument{game_thread};
-        const HANDLE thread = reinterpret_cast<HANDLE>(
-            _beginthreadex(NULL, 0, thread_start_without_argument, record, 0, &id));
+        const HANDLE thread = start_thread(game_thread);
         ASSERT_NE(nullptr, thread);
         pump_ended = false;
         std::thread user([&] {
