@@ -89,10 +89,12 @@ void Renderer::release_target() {
 }
 
 void Renderer::draw(const Sprite& sprite) {
-    queue.push_back(DrawCommand{0, &sprite, nullptr, false});
+    queue.push_back(DrawCommand{DrawCommand::of_sprite, &sprite, nullptr, false});
 }
 
-void Renderer::draw(const Shape& shape) { queue.push_back(DrawCommand{1, nullptr, &shape, false}); }
+void Renderer::draw(const Shape& shape) {
+    queue.push_back(DrawCommand{DrawCommand::of_shape, nullptr, &shape, false});
+}
 
 void Renderer::draw_text(const Text& text) {
     Font* font = text.font();
@@ -112,7 +114,7 @@ void Renderer::draw_text(const Text& text) {
         sprite->set_scale(s);
         sprite->set_colour(c);
         pen.x += static_cast<float>(m.horiAdvance >> 6) * s.x;
-        queue.push_back(DrawCommand{0, sprite, nullptr, true});
+        queue.push_back(DrawCommand{DrawCommand::of_sprite, sprite, nullptr, true});
     }
 }
 
@@ -135,17 +137,17 @@ void Renderer::render() {
     glLoadIdentity();
     for (const DrawCommand& command : queue) {
         glLoadIdentity();
-        if (command.kind == 0) {
+        if (command.kind == DrawCommand::of_sprite) {
             draw_sprite(*command.sprite);
-        } else if (command.kind == 1) {
+        } else if (command.kind == DrawCommand::of_shape) {
             switch (command.shape->kind()) {
-                case 1:
+                case Shape::line:
                     draw_line(*command.shape);
                     break;
-                case 2:
+                case Shape::rectangle:
                     draw_rectangle(*command.shape);
                     break;
-                case 3:
+                case Shape::ellipse:
                     draw_circle(*command.shape);
                     break;
                 default:

@@ -13,7 +13,9 @@
 #include <vector>
 
 struct DrawCommand {
-    // 0 the Sprite, 1 the Shape; anything else is skipped.
+    // What kind holds; render skips any other value.
+    enum Kind : uint32_t { of_sprite = 0, of_shape = 1 };
+
     uint32_t kind;
     const Sprite* sprite;
     const Shape* shape;

@@ -1,6 +1,6 @@
 #include "graphics/Shape.h"
 
-Shape::Shape() : kind_(0) {}
+Shape::Shape() : kind_(empty) {}
 
 uint32_t Shape::kind() const { return kind_; }
 
@@ -17,10 +17,10 @@ void Shape::start(uint32_t new_kind) {
     kind_ = new_kind;
 }
 
-void Shape::clear() { start(0); }
+void Shape::clear() { start(empty); }
 
 void Shape::set_line(const Vec4f& ends, const Vec4f& colour, float width) {
-    start(1);
+    start(line);
     records_.push_back(ends);
     records_.push_back(colour);
     floats_.push_back(width);
@@ -28,7 +28,7 @@ void Shape::set_line(const Vec4f& ends, const Vec4f& colour, float width) {
 
 void Shape::set_rectangle_bounds(const Vec4f& corners, const Vec4f& outline, const Vec4f& fill,
                                  float width) {
-    start(2);
+    start(rectangle);
     records_.push_back(corners);
     records_.push_back(outline);
     records_.push_back(fill);
@@ -42,7 +42,7 @@ void Shape::set_rectangle(const Vec2f& a, const Vec2f& b, const Vec4f& outline, 
 
 void Shape::set_circle(const Vec2f& centre, const Vec2f& radii, int32_t segments,
                        const Vec4f& outline, const Vec4f& fill, float width) {
-    start(3);
+    start(ellipse);
     points_.push_back(centre);
     points_.push_back(radii);
     records_.push_back(outline);
@@ -53,7 +53,7 @@ void Shape::set_circle(const Vec2f& centre, const Vec2f& radii, int32_t segments
 
 void Shape::set_kind4(const Vec4f& first, float second, const Vec4f& third, const Vec4f& fourth,
                       float fifth) {
-    start(4);
+    start(never_drawn);
     records_.push_back(first);
     records_.push_back(third);
     records_.push_back(fourth);

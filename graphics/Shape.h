@@ -15,6 +15,15 @@
 
 class Shape {
 public:
+    // The kind word's values.
+    enum Kind : uint32_t {
+        empty = 0,
+        line = 1,
+        rectangle = 2,
+        ellipse = 3,
+        never_drawn = 4,  // set_kind4: stored, skipped by the Renderer
+    };
+
     Shape();
 
     uint32_t kind() const;

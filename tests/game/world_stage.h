@@ -91,19 +91,19 @@ inline LRESULT CALLBACK stage_window_procedure(HWND window, UINT message, WPARAM
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
-// A window with the game thread's pixel format and a GL context current on
-// this thread for the stage's life.
+// A window of width x height client pixels with the game thread's pixel
+// format and a GL context current on this thread for the stage's life.
 class GlStage {
 public:
-    GlStage() {
+    explicit GlStage(int width = 640, int height = 360) {
         WNDCLASSEXA window_class{};
         window_class.cbSize = sizeof window_class;
         window_class.lpfnWndProc = stage_window_procedure;
         window_class.hInstance = GetModuleHandleA(nullptr);
         window_class.lpszClassName = "world_stage";
         RegisterClassExA(&window_class);  // fails harmlessly for a second stage
-        window = CreateWindowExA(0, "world_stage", "world stage", WS_POPUP | WS_VISIBLE, 0, 0, 640,
-                                 360, nullptr, nullptr, window_class.hInstance, nullptr);
+        window = CreateWindowExA(0, "world_stage", "world stage", WS_POPUP | WS_VISIBLE, 0, 0,
+                                 width, height, nullptr, nullptr, window_class.hInstance, nullptr);
         if (!window) return;
         dc = GetDC(window);
         PIXELFORMATDESCRIPTOR format{};
