@@ -65,7 +65,7 @@ int Font::init_library() {
     if (FT_Init_FreeType(&ft_library) != 0) {
         ft_library = nullptr;
         std::cout << "Error initialising FreeType!\n";
-        return 1;
+        return face_not_opened;
     }
     return 0;
 }
@@ -77,11 +77,11 @@ int Font::load(const String& path, uint32_t size) {
     if (FT_New_Face(ft_library, file.c_str(), 0, &face) != 0) {
         face = nullptr;
         std::cout << "Error initialising new FreeType face!\n";
-        return 1;
+        return face_not_opened;
     }
     if (FT_Set_Pixel_Sizes(face, 0, size) != 0) {
         std::cout << "Error setting FreeType face size!\n";
-        return 2;
+        return size_not_set;
     }
     std::vector<uint8_t> coverage;
     for (int code = 0; code < 255; ++code) {
@@ -109,7 +109,7 @@ int Font::load(const String& path, uint32_t size) {
         metrics[key] = metrics_of(slot->metrics);
     }
     glBindTexture(GL_TEXTURE_2D, 0);
-    return 0;
+    return loaded;
 }
 
 Texture* Font::get_glyph(char c) const {

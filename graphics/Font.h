@@ -27,6 +27,9 @@ struct GlyphMetrics {
 
 class Font {
 public:
+    // The results of load.
+    enum LoadResult : int { loaded = 0, face_not_opened = 1, size_not_set = 2 };
+
     Font();
     // Releases the glyph textures and the shared FreeType library, which
     // takes every face opened in it along.
@@ -37,9 +40,8 @@ public:
     // Makes the shared library when there is none: 0 when it exists, 1 when
     // FreeType could not start.
     static int init_library();
-    // Needs the OpenGL context current. 0 loaded, 1 the face could not be
-    // opened, 2 the size could not be set. Loading again first drops the
-    // glyphs of the earlier load.
+    // Needs the OpenGL context current. A LoadResult. Loading again first
+    // drops the glyphs of the earlier load.
     int load(const String& path, uint32_t size);
     // Null, with a message, for a character that was not loaded.
     Texture* get_glyph(char c) const;

@@ -46,7 +46,7 @@ bool Graphics::import_png(const String& path, const String& name) {
 
 bool Graphics::import_truetype(const String& path, const String& name, uint32_t size) {
     Font* font = new Font();
-    if (font->load(path, size) != 0) {
+    if (font->load(path, size) != Font::loaded) {
         delete font;
         std::cout << "[!] Graphics::import_truetype: \"" << path << "\" could not be found.\n";
         return false;

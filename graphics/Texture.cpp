@@ -9,7 +9,7 @@ Texture::~Texture() { release(); }
 int Texture::load(const std::vector<uint8_t>& pixels, const Vec2i& size, bool smooth) {
     if (pixels.empty() || size.x <= 0 || size.y <= 0 ||
         pixels.size() / 4 / static_cast<uint64_t>(size.x) < static_cast<uint64_t>(size.y))
-        return 1;
+        return refused;
     release();
     width = size.x;
     height = size.y;
@@ -26,7 +26,7 @@ int Texture::load(const std::vector<uint8_t>& pixels, const Vec2i& size, bool sm
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                  pixels.data());
     glBindTexture(GL_TEXTURE_2D, 0);
-    return 0;
+    return loaded;
 }
 
 void Texture::release() {

@@ -9,14 +9,17 @@
 
 class Texture {
 public:
+    // The results of load.
+    enum LoadResult : int { loaded = 0, refused = 1 };
+
     Texture();
     ~Texture();
     Texture(const Texture&) = delete;
     Texture& operator=(const Texture&) = delete;
 
-    // Uploads an RGBA image, 8 bits per channel, top row first. Returns 1
-    // and changes nothing when the size is 0 or less on either axis or pixels
-    // holds fewer than width x height x 4 bytes (empty included); 0 when
+    // Uploads an RGBA image, 8 bits per channel, top row first. refused, with
+    // nothing changed, when the size is 0 or less on either axis or pixels
+    // holds fewer than width x height x 4 bytes (empty included); loaded when
     // uploaded, replacing the texture held before.
     int load(const std::vector<uint8_t>& pixels, const Vec2i& size, bool smooth);
     // Deletes the GL texture this Texture owns; the name keeps its value.
