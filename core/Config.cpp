@@ -1,6 +1,7 @@
 #include "core/Config.h"
 
-#include <filesystem>
+#include "core/RegularFile.h"
+
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -18,8 +19,7 @@ String slice(const String& text, unsigned int from, unsigned int to) {
 // Reads the whole file as the platform's text mode does: a carriage return
 // directly before a line feed is dropped, a lone one stays.
 bool read_text_file(const String& path, std::string& text) {
-    std::error_code error;
-    if (path.size() == 0 || !std::filesystem::is_regular_file(path.c_str(), error)) return false;
+    if (!names_regular_file(path.c_str())) return false;
     std::ifstream file(path.c_str(), std::ios::binary);
     if (!file) return false;
     std::string raw((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

@@ -1,9 +1,10 @@
 #include "core/MemoryFile.h"
 
+#include "core/RegularFile.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <limits>
 
 namespace {
@@ -40,8 +41,7 @@ void MemoryFile::free() {
 
 bool MemoryFile::load(const char* path) {
     free();
-    std::error_code error;
-    if (!path || !std::filesystem::is_regular_file(path, error)) return false;
+    if (!names_regular_file(path)) return false;
     std::FILE* stream = std::fopen(path, "rb");
     if (!stream) return false;
     long end = -1;

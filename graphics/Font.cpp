@@ -1,5 +1,7 @@
 #include "graphics/Font.h"
 
+#include "core/RegularFile.h"
+
 #include <GL/glew.h>
 
 #include <cstdlib>
@@ -74,7 +76,7 @@ int Font::load(const String& path, uint32_t size) {
     init_library();
     release_glyphs();
     const std::string file = path.to_std_string();
-    if (FT_New_Face(ft_library, file.c_str(), 0, &face) != 0) {
+    if (!names_regular_file(file.c_str()) || FT_New_Face(ft_library, file.c_str(), 0, &face) != 0) {
         face = nullptr;
         std::cout << "Error initialising new FreeType face!\n";
         return face_not_opened;

@@ -40,8 +40,10 @@ public:
     // Makes the shared library when there is none: 0 when it exists, 1 when
     // FreeType could not start.
     static int init_library();
-    // Needs the OpenGL context current. A LoadResult. Loading again first
-    // drops the glyphs of the earlier load.
+    // Needs the OpenGL context current. A LoadResult: the face is not opened
+    // when the path names no regular file (a FIFO would block the open) or
+    // FreeType cannot open it. Loading again first drops the glyphs of the
+    // earlier load.
     int load(const String& path, uint32_t size);
     // Null, with a message, for a character that was not loaded.
     Texture* get_glyph(char c) const;

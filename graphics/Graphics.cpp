@@ -1,5 +1,7 @@
 #include "graphics/Graphics.h"
 
+#include "core/RegularFile.h"
+
 #include <lodepng.h>
 
 #include <iostream>
@@ -34,7 +36,9 @@ bool Graphics::import_png(const String& path, const String& name) {
     std::vector<unsigned char> pixels;
     unsigned int width = 0;
     unsigned int height = 0;
-    if (lodepng::decode(pixels, width, height, path.to_std_string(), LCT_RGBA, 8) != 0) {
+    // A FIFO would block the open, a device might never end.
+    if (!names_regular_file(path.c_str()) ||
+        lodepng::decode(pixels, width, height, path.to_std_string(), LCT_RGBA, 8) != 0) {
         std::cout << "[!] Graphics::import_png: \"" << path << "\" could not be found.\n";
         return false;
     }

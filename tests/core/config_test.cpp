@@ -116,6 +116,11 @@ TEST_F(ConfigFile, WhatCannotBeLoaded) {
     EXPECT_FALSE(config.load(String(scratch.file("missing.txt"))));
     EXPECT_FALSE(config.load(String(scratch.path.string())));  // a directory
     EXPECT_FALSE(config.load(String()));
+    // Opening a FIFO would block until a writer came; a device may not end.
+    const std::string fifo = scratch.fifo("fifo.txt");
+    ASSERT_FALSE(fifo.empty());
+    EXPECT_FALSE(config.load(String(fifo)));
+    EXPECT_FALSE(config.load(String("/dev/zero")));
     EXPECT_EQ(entries(config, "s"), (Entries{{"a", "1"}}));
 
     Config empty = load("");

@@ -1,19 +1,52 @@
 // The named store loading from a factory file and fixtures the test makes:
-// PNGs written with LodePNG, a broken PNG, missing paths, a DejaVu face.
+// PNGs written with LodePNG, a broken PNG, FIFOs, missing paths, a DejaVu
+// face.
 #include "graphics/Graphics.h"
 #include "tests/graphics/GlWindow.h"
 
 #include <gtest/gtest.h>
 #include <lodepng.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 const std::string sans = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+// Runs load and tells whether it opened the FIFO. Opening a FIFO for reading
+// blocks until a writer comes, so a watcher plays the writer: its open
+// succeeds only while a reader waits, which both shows the open and lets
+// the loader go on instead of hanging.
+template <typename Load>
+bool opens_fifo(const std::string& fifo, Load load) {
+    std::atomic<bool> done{false};
+    std::atomic<bool> opened{false};
+    std::thread writer([&] {
+        while (!done.load()) {
+            const int end = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (end >= 0) {
+                opened = true;
+                close(end);
+            } else {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+    });
+    load();
+    done = true;
+    writer.join();
+    return opened.load();
+}
 
 class GraphicsTest : public ::testing::Test {
 protected:
@@ -38,6 +71,17 @@ protected:
     }
 
     std::string path(const std::string& name) const { return (dir / name).string(); }
+
+    // import_png's result and what it printed.
+    std::pair<bool, std::string> import(const std::string& file, const char* name) {
+        testing::internal::CaptureStdout();
+        const bool imported = graphics.import_png(file.c_str(), name);
+        return {imported, testing::internal::GetCapturedStdout()};
+    }
+
+    static std::string not_found(const std::string& file) {
+        return "[!] Graphics::import_png: \"" + file + "\" could not be found.\n";
+    }
 
     // A factory file of the given text, loaded into a Config.
     Config factory(const std::string& text) {
@@ -183,6 +227,27 @@ TEST_F(GraphicsTest, DestroyingTheStoreDeletesItsTextures) {
     store.reset();
     EXPECT_FALSE(glIsTexture(red));
     EXPECT_FALSE(glIsTexture(glyph));
+}
+
+TEST_F(GraphicsTest, FifosAreRefusedUnopened) {
+    const std::string png = path("pipe.png");
+    const std::string ttf = path("pipe.ttf");
+    ASSERT_EQ(mkfifo(png.c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(ttf.c_str(), 0600), 0);
+    std::pair<bool, std::string> image;
+    EXPECT_FALSE(opens_fifo(png, [&] { image = import(png, "ship"); }));
+    EXPECT_EQ(image, std::make_pair(false, not_found(png)));
+
+    bool font_loaded = true;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(
+        opens_fifo(ttf, [&] { font_loaded = graphics.import_truetype(ttf.c_str(), "lucon", 20); }));
+    EXPECT_FALSE(font_loaded);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Error initialising new FreeType face!\n[!] Graphics::import_truetype: \"" + ttf +
+                  "\" could not be found.\n");
+    // A device is refused likewise.
+    EXPECT_EQ(import("/dev/zero", "zero"), std::make_pair(false, not_found("/dev/zero")));
 }
 
 }  // namespace
