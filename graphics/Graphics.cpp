@@ -62,7 +62,9 @@ bool Graphics::import_truetype(const String& path, const String& name, uint32_t 
 Texture* Graphics::get_texture(const String& name) const {
     auto it = textures.find(name);
     if (it == textures.end()) {
-        std::cout << "[!] Graphics::get_texture: Could not find \"" << name << "\"\n";
+        // Looked up on every pass of the game loop: told once.
+        if (missing_textures_told.insert(name).second)
+            std::cout << "[!] Graphics::get_texture: Could not find \"" << name << "\"\n";
         return nullptr;
     }
     return it->second;
@@ -71,7 +73,8 @@ Texture* Graphics::get_texture(const String& name) const {
 Font* Graphics::get_font(const String& name) const {
     auto it = fonts.find(name);
     if (it == fonts.end()) {
-        std::cout << "[!] Graphics::get_font: Could not find \"" << name << "\"\n";
+        if (missing_fonts_told.insert(name).second)
+            std::cout << "[!] Graphics::get_font: Could not find \"" << name << "\"\n";
         return nullptr;
     }
     return it->second;

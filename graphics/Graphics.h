@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 
 class Graphics {
 public:
@@ -24,11 +25,16 @@ public:
     // A name already held keeps its first texture or font.
     bool import_png(const String& path, const String& name);
     bool import_truetype(const String& path, const String& name, uint32_t size);
-    // Null, with a message, for a name that was not loaded.
+    // Null for a name that was not loaded, with a message the first time
+    // that name is asked for.
     Texture* get_texture(const String& name) const;
     Font* get_font(const String& name) const;
 
 private:
     std::map<String, Texture*> textures;
     std::map<String, Font*> fonts;
+    // The names already told missing, so a lookup made on every frame does
+    // not flood standard output.
+    mutable std::set<String> missing_textures_told;
+    mutable std::set<String> missing_fonts_told;
 };

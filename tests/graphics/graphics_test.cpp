@@ -229,6 +229,27 @@ TEST_F(GraphicsTest, DestroyingTheStoreDeletesItsTextures) {
     EXPECT_FALSE(glIsTexture(glyph));
 }
 
+TEST_F(GraphicsTest, LookupsThatMissTellEachNameOnce) {
+    // The game asks for its textures and font on every pass of its loop.
+    testing::internal::CaptureStdout();
+    for (int pass = 0; pass < 3; ++pass) {
+        EXPECT_EQ(graphics.get_texture("ship"), nullptr);
+        EXPECT_EQ(graphics.get_font("lucon"), nullptr);
+        EXPECT_EQ(graphics.get_texture("lucon"), nullptr);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "[!] Graphics::get_texture: Could not find \"ship\"\n"
+              "[!] Graphics::get_font: Could not find \"lucon\"\n"
+              "[!] Graphics::get_texture: Could not find \"lucon\"\n");
+    // Each store tells its own.
+    Graphics other;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(other.get_texture("ship"), nullptr);
+    EXPECT_EQ(other.get_texture("ship"), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "[!] Graphics::get_texture: Could not find \"ship\"\n");
+}
+
 TEST_F(GraphicsTest, FifosAreRefusedUnopened) {
     const std::string png = path("pipe.png");
     const std::string ttf = path("pipe.ttf");
