@@ -22,7 +22,8 @@ public:
     // Every [textures] entry, then every [fonts] entry (pixel size 20), in
     // key order; false at the first failure, keeping what was stored before.
     bool load(const Config& factory);
-    // A name already held keeps its first texture or font.
+    // A name already held keeps its first texture or font. A PNG whose side
+    // is beyond what the GL can hold is refused like a broken one.
     bool import_png(const String& path, const String& name);
     bool import_truetype(const String& path, const String& name, uint32_t size);
     // Null for a name that was not loaded, with a message the first time
