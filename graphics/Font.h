@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 
 // FreeType's 26.6 fixed point values (1/64 pixel) of one glyph.
 struct GlyphMetrics {
@@ -42,8 +43,10 @@ public:
     static int init_library();
     // Needs the OpenGL context current. A LoadResult: the face is not opened
     // when the path names no regular file (a FIFO would block the open) or
-    // FreeType cannot open it. Loading again first drops the glyphs of the
-    // earlier load.
+    // FreeType cannot open it. A glyph that FreeType cannot render, or whose
+    // bitmap is beyond what the GL can hold or far larger than the size asked
+    // for (a face with odd metrics), is left out. Loading again first drops
+    // the glyphs of the earlier load.
     int load(const String& path, uint32_t size);
     // Null, with a message, for a character that was not loaded.
     Texture* get_glyph(char c) const;
@@ -54,7 +57,7 @@ private:
     void release_glyphs();
 
     FT_Face face;
-    std::map<signed char, Texture*> glyphs;
+    std::map<signed char, std::unique_ptr<Texture>> glyphs;
     std::map<signed char, GlyphMetrics> metrics;
 
     static FT_Library ft_library;
