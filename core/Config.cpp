@@ -1,6 +1,8 @@
 #include "core/Config.h"
 
-#include <filesystem>
+#include "core/RegularFile.h"
+
+#include <cstdint>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -10,6 +12,13 @@ namespace {
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
+// Each '=' of a line makes an entry holding about the whole line, so a line
+// of many '=' would make text quadratic in its length. The text one line may
+// make is bounded by this many times its length plus the allowance; lines of
+// an ordinary file stay far below it.
+constexpr uint64_t line_text_per_byte = 8;
+constexpr uint64_t line_text_allowance = 4096;
+
 // The bytes [from, to) of text.
 String slice(const String& text, unsigned int from, unsigned int to) {
     return String(std::string(text.c_str() + from, to - from));
@@ -18,8 +27,7 @@ String slice(const String& text, unsigned int from, unsigned int to) {
 // Reads the whole file as the platform's text mode does: a carriage return
 // directly before a line feed is dropped, a lone one stays.
 bool read_text_file(const String& path, std::string& text) {
-    std::error_code error;
-    if (path.size() == 0 || !std::filesystem::is_regular_file(path.c_str(), error)) return false;
+    if (!names_regular_file(path.c_str())) return false;
     std::ifstream file(path.c_str(), std::ios::binary);
     if (!file) return false;
     std::string raw((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
@@ -49,11 +57,15 @@ bool Config::load(const String& path) {
     std::istringstream stream(text);
     Section* current = nullptr;
     String line;
+    unsigned int line_number = 0;
     while (stream.good()) {
         line.getline(stream, '\n');
+        ++line_number;
         enum { plain, header, value } mode = plain;
         unsigned int length = line.size();
         unsigned int header_start = 0;
+        const uint64_t text_allowed = line_text_per_byte * length + line_text_allowance;
+        uint64_t text_made = 0;
         for (unsigned int p = 0; p < length; ++p) {
             char c = line.at(p);
             if (mode == plain && c == ';') break;
@@ -64,6 +76,13 @@ bool Config::load(const String& path) {
                 current = &sections[slice(line, header_start, p)];
                 break;
             } else if (mode != header && c == '=') {
+                // Key and value together hold every byte of the line but this '='.
+                text_made += length - 1;
+                if (text_made > text_allowed) {
+                    std::cout << "[!] Config::load: line " << line_number << " of \"" << path
+                              << "\" makes too many entries; the rest of it is ignored\n";
+                    break;
+                }
                 if (!current) current = &sections[String("")];
                 // emplace keeps the first value of a repeated key.
                 current->emplace(trim(String(line, p)), trim(slice(line, p + 1, length)));

@@ -6,6 +6,9 @@
 // one entry: key = the trimmed text before it, value = the trimmed text after
 // it to the line end. Entries above the first header go to the section "".
 // The first value of a key wins. Sections and keys are kept in String order.
+// The entries of one line may hold at most 8 times the line's length plus
+// 4096 bytes of text together; the rest of a line past that is ignored with
+// a message.
 #pragma once
 
 #include "core/String.h"

@@ -1,12 +1,18 @@
 #include "core/MemoryFile.h"
 
+#include "core/RegularFile.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <limits>
+#include <new>
 
 namespace {
+
+struct CloseStream {
+    void operator()(std::FILE* stream) const { std::fclose(stream); }
+};
 
 // size x count, saturated.
 size_t requested(size_t size, size_t count) {
@@ -23,51 +29,52 @@ MemoryFile::MemoryFile(const char* path) : MemoryFile() { load(path); }
 
 MemoryFile::MemoryFile(const MemoryFile& other) : MemoryFile() {
     if (!other.base) return;
+    base.reset(new (std::nothrow) uint8_t[other.size_bytes]);
+    if (!base) return;
     size_bytes = other.size_bytes;
-    base = new uint8_t[size_bytes];
-    if (size_bytes) std::memcpy(base, other.base, size_bytes);
-    cursor = base;
+    if (size_bytes) std::memcpy(base.get(), other.base.get(), size_bytes);
+    cursor = base.get();
 }
 
 MemoryFile::~MemoryFile() { free(); }
 
 void MemoryFile::free() {
-    delete[] base;
-    base = nullptr;
+    base.reset();
     cursor = nullptr;
     size_bytes = 0;
 }
 
 bool MemoryFile::load(const char* path) {
     free();
-    std::error_code error;
-    if (!path || !std::filesystem::is_regular_file(path, error)) return false;
-    std::FILE* stream = std::fopen(path, "rb");
+    if (!names_regular_file(path)) return false;
+    const std::unique_ptr<std::FILE, CloseStream> stream(std::fopen(path, "rb"));
     if (!stream) return false;
     long end = -1;
-    if (std::fseek(stream, 0, SEEK_END) == 0) end = std::ftell(stream);
-    bool ok = end >= 0 && static_cast<unsigned long>(end) <= std::numeric_limits<uint32_t>::max() &&
-              std::fseek(stream, 0, SEEK_SET) == 0;
-    if (ok) {
-        size_bytes = static_cast<uint32_t>(end);
-        base = new uint8_t[size_bytes];
-        cursor = base;
-        ok = std::fread(base, 1, size_bytes, stream) == size_bytes;
+    if (std::fseek(stream.get(), 0, SEEK_END) == 0) end = std::ftell(stream.get());
+    if (end < 0 || static_cast<unsigned long>(end) > std::numeric_limits<uint32_t>::max() ||
+        std::fseek(stream.get(), 0, SEEK_SET) != 0)
+        return false;
+    // The file's size decides the request, so its failure is a result.
+    base.reset(new (std::nothrow) uint8_t[static_cast<uint32_t>(end)]);
+    if (!base) return false;
+    size_bytes = static_cast<uint32_t>(end);
+    cursor = base.get();
+    if (std::fread(base.get(), 1, size_bytes, stream.get()) != size_bytes) {
+        free();
+        return false;
     }
-    std::fclose(stream);
-    if (!ok) free();
-    return ok;
+    return true;
 }
 
 bool MemoryFile::is_loaded() const { return base != nullptr; }
 
 uint32_t MemoryFile::size() const { return size_bytes; }
 
-uint8_t* MemoryFile::data() const { return base; }
+uint8_t* MemoryFile::data() const { return base.get(); }
 
 uint8_t* MemoryFile::advance(size_t size, size_t count, size_t& moved) {
     uint8_t* from = cursor;
-    size_t left = base ? static_cast<size_t>(base + size_bytes - cursor) : 0;
+    size_t left = base ? static_cast<size_t>(base.get() + size_bytes - cursor) : 0;
     moved = std::min(requested(size, count), left);
     if (moved != 0) cursor += moved;
     return from;
@@ -96,7 +103,7 @@ int memory_seek(void* file, int64_t offset, int origin) {
             from = 0;
             break;
         case 1:
-            from = memory->cursor - memory->base;
+            from = memory->cursor - memory->base.get();
             break;
         case 2:
             from = size;
@@ -116,11 +123,11 @@ int memory_seek(void* file, int64_t offset, int origin) {
         target = size;
         result = -1;
     }
-    if (memory->base) memory->cursor = memory->base + target;
+    if (memory->base) memory->cursor = memory->base.get() + target;
     return result;
 }
 
 long memory_tell(void* file) {
     MemoryFile* memory = static_cast<MemoryFile*>(file);
-    return static_cast<long>(memory->cursor - memory->base);
+    return static_cast<long>(memory->cursor - memory->base.get());
 }

@@ -4,13 +4,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 class MemoryFile {
 public:
     MemoryFile();
     // Loads the path; ask is_loaded for the result.
     explicit MemoryFile(const char* path);
-    // An own copy of the bytes, its cursor at the start.
+    // An own copy of the bytes, its cursor at the start; unloaded when the
+    // memory for the copy cannot be had.
     MemoryFile(const MemoryFile& other);
     MemoryFile& operator=(const MemoryFile&) = delete;
     ~MemoryFile();
@@ -18,7 +20,7 @@ public:
     void free();
     // Replaces what is held with the whole file. False (holding nothing)
     // when the path is no readable regular file, is larger than 4 GiB - 1,
-    // or cannot be read whole.
+    // cannot be read whole, or the memory for it cannot be had.
     bool load(const char* path);
     bool is_loaded() const;
     uint32_t size() const;
@@ -34,7 +36,7 @@ private:
     // remains); returns where it stood and the byte count in moved.
     uint8_t* advance(size_t size, size_t count, size_t& moved);
 
-    uint8_t* base;
+    std::unique_ptr<uint8_t[]> base;
     uint8_t* cursor;
     uint32_t size_bytes;
 };

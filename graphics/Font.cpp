@@ -1,5 +1,7 @@
 #include "graphics/Font.h"
 
+#include "core/RegularFile.h"
+
 #include <GL/glew.h>
 
 #include <cstdlib>
@@ -9,6 +11,20 @@
 FT_Library Font::ft_library = nullptr;
 
 namespace {
+
+// A glyph's bitmap may be at most this many times the pixel size asked for,
+// plus the allowance, on either side; real faces stay near one time.
+constexpr unsigned int glyph_side_per_pixel = 4;
+constexpr unsigned int glyph_side_allowance = 16;
+
+// Whether a rendered bitmap is fit to become a glyph texture.
+bool glyph_fits(const FT_Bitmap& bitmap, uint32_t size) {
+    if (bitmap.width == 0 || bitmap.rows == 0) return true;
+    const uint64_t largest = uint64_t{glyph_side_per_pixel} * size + glyph_side_allowance;
+    return bitmap.width <= largest && bitmap.rows <= largest &&
+           Texture::gl_can_hold(
+               Vec2i{static_cast<int>(bitmap.width), static_cast<int>(bitmap.rows)}, GL_ALPHA);
+}
 
 // The rendered bitmap as packed rows of one coverage byte per pixel, top row
 // first; false for a pixel mode that is neither 8-bit grey nor 1-bit.
@@ -74,22 +90,22 @@ int Font::load(const String& path, uint32_t size) {
     init_library();
     release_glyphs();
     const std::string file = path.to_std_string();
-    if (FT_New_Face(ft_library, file.c_str(), 0, &face) != 0) {
+    if (!names_regular_file(file.c_str()) || FT_New_Face(ft_library, file.c_str(), 0, &face) != 0) {
         face = nullptr;
         std::cout << "Error initialising new FreeType face!\n";
-        return 1;
+        return face_not_opened;
     }
     if (FT_Set_Pixel_Sizes(face, 0, size) != 0) {
         std::cout << "Error setting FreeType face size!\n";
-        return 2;
+        return size_not_set;
     }
     std::vector<uint8_t> coverage;
     for (int code = 0; code < 255; ++code) {
         FT_UInt index = FT_Get_Char_Index(face, static_cast<FT_ULong>(code));
         if (FT_Load_Glyph(face, index, FT_LOAD_RENDER) != 0) continue;
         const FT_GlyphSlot slot = face->glyph;
-        if (!coverage_of(slot->bitmap, coverage)) continue;
-        Texture* texture = new Texture();
+        if (!glyph_fits(slot->bitmap, size) || !coverage_of(slot->bitmap, coverage)) continue;
+        auto texture = std::make_unique<Texture>();
         texture->set_size(
             Vec2i{static_cast<int>(slot->bitmap.width), static_cast<int>(slot->bitmap.rows)});
         GLuint name = 0;
@@ -105,11 +121,11 @@ int Font::load(const String& path, uint32_t size) {
                      coverage.data());
         texture->set_name(name);
         const signed char key = static_cast<signed char>(code);
-        glyphs[key] = texture;
+        glyphs[key] = std::move(texture);
         metrics[key] = metrics_of(slot->metrics);
     }
     glBindTexture(GL_TEXTURE_2D, 0);
-    return 0;
+    return loaded;
 }
 
 Texture* Font::get_glyph(char c) const {
@@ -118,7 +134,7 @@ Texture* Font::get_glyph(char c) const {
         std::cout << "Glyph call: \"" << c << "\" could not be found.\n";
         return nullptr;
     }
-    return it->second;
+    return it->second.get();
 }
 
 GlyphMetrics Font::get_metrics(char c) const {
@@ -131,7 +147,7 @@ GlyphMetrics Font::get_metrics(char c) const {
 }
 
 void Font::release_glyphs() {
-    for (auto& entry : glyphs) delete entry.second;
+    for (auto& entry : glyphs) entry.second.reset();  // in key order
     glyphs.clear();
     metrics.clear();
 }

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 
 // FreeType's 26.6 fixed point values (1/64 pixel) of one glyph.
 struct GlyphMetrics {
@@ -27,6 +28,9 @@ struct GlyphMetrics {
 
 class Font {
 public:
+    // The results of load.
+    enum LoadResult : int { loaded = 0, face_not_opened = 1, size_not_set = 2 };
+
     Font();
     // Releases the glyph textures and the shared FreeType library, which
     // takes every face opened in it along.
@@ -37,9 +41,12 @@ public:
     // Makes the shared library when there is none: 0 when it exists, 1 when
     // FreeType could not start.
     static int init_library();
-    // Needs the OpenGL context current. 0 loaded, 1 the face could not be
-    // opened, 2 the size could not be set. Loading again first drops the
-    // glyphs of the earlier load.
+    // Needs the OpenGL context current. A LoadResult: the face is not opened
+    // when the path names no regular file (a FIFO would block the open) or
+    // FreeType cannot open it. A glyph that FreeType cannot render, or whose
+    // bitmap is beyond what the GL can hold or far larger than the size asked
+    // for (a face with odd metrics), is left out. Loading again first drops
+    // the glyphs of the earlier load.
     int load(const String& path, uint32_t size);
     // Null, with a message, for a character that was not loaded.
     Texture* get_glyph(char c) const;
@@ -50,7 +57,7 @@ private:
     void release_glyphs();
 
     FT_Face face;
-    std::map<signed char, Texture*> glyphs;
+    std::map<signed char, std::unique_ptr<Texture>> glyphs;
     std::map<signed char, GlyphMetrics> metrics;
 
     static FT_Library ft_library;

@@ -1,9 +1,31 @@
 #include "graphics/Graphics.h"
 
+#include "core/MemoryFile.h"
+
+#include <GL/glew.h>
 #include <lodepng.h>
 
+#include <climits>
+#include <cstdlib>
 #include <iostream>
-#include <vector>
+#include <memory>
+
+namespace {
+
+// The decoder allocates with malloc.
+struct FreeBlock {
+    void operator()(unsigned char* block) const { std::free(block); }
+};
+
+// Whether an image of this size can become a texture. Asked of the header
+// before anything is decoded, so a small file claiming a huge image is
+// refused before it asks for gigabytes.
+bool fits_a_texture(unsigned int width, unsigned int height) {
+    return width <= INT_MAX && height <= INT_MAX &&
+           Texture::gl_can_hold(Vec2i{static_cast<int>(width), static_cast<int>(height)}, GL_RGBA);
+}
+
+}  // namespace
 
 Graphics::~Graphics() {
     for (auto& entry : textures) delete entry.second;
@@ -31,34 +53,51 @@ bool Graphics::load(const Config& factory) {
 }
 
 bool Graphics::import_png(const String& path, const String& name) {
-    std::vector<unsigned char> pixels;
+    // The file is read whole first (a FIFO or device is refused unopened);
+    // every allocation below is malloc's, whose failure is a decoder error.
+    MemoryFile file;
+    lodepng::State state;
+    state.info_raw.colortype = LCT_RGBA;
+    state.info_raw.bitdepth = 8;
     unsigned int width = 0;
     unsigned int height = 0;
-    if (lodepng::decode(pixels, width, height, path.to_std_string(), LCT_RGBA, 8) != 0) {
+    unsigned char* decoded = nullptr;
+    const bool decoded_ok =
+        file.load(path.c_str()) &&
+        lodepng_inspect(&width, &height, &state, file.data(), file.size()) == 0 &&
+        fits_a_texture(width, height) &&
+        lodepng_decode(&decoded, &width, &height, &state, file.data(), file.size()) == 0;
+    // The decoder may leave a block behind even when it fails.
+    const std::unique_ptr<unsigned char, FreeBlock> pixels(decoded);
+    auto texture = std::make_unique<Texture>();
+    if (!decoded_ok || texture->load(pixels.get(), static_cast<size_t>(width) * height * 4,
+                                     Vec2i{static_cast<int>(width), static_cast<int>(height)},
+                                     false) != Texture::loaded) {
         std::cout << "[!] Graphics::import_png: \"" << path << "\" could not be found.\n";
         return false;
     }
-    Texture* texture = new Texture();
-    texture->load(pixels, Vec2i{static_cast<int>(width), static_cast<int>(height)}, false);
-    if (!textures.emplace(name, texture).second) delete texture;
+    if (textures.emplace(name, texture.get()).second) texture.release();
     return true;
 }
 
 bool Graphics::import_truetype(const String& path, const String& name, uint32_t size) {
-    Font* font = new Font();
-    if (font->load(path, size) != 0) {
-        delete font;
+    auto font = std::make_unique<Font>();
+    if (font->load(path, size) != Font::loaded) {
+        // The Font's destructor releases the shared FreeType library first.
+        font.reset();
         std::cout << "[!] Graphics::import_truetype: \"" << path << "\" could not be found.\n";
         return false;
     }
-    if (!fonts.emplace(name, font).second) delete font;
+    if (fonts.emplace(name, font.get()).second) font.release();
     return true;
 }
 
 Texture* Graphics::get_texture(const String& name) const {
     auto it = textures.find(name);
     if (it == textures.end()) {
-        std::cout << "[!] Graphics::get_texture: Could not find \"" << name << "\"\n";
+        // Looked up on every pass of the game loop: told once.
+        if (missing_textures_told.insert(name).second)
+            std::cout << "[!] Graphics::get_texture: Could not find \"" << name << "\"\n";
         return nullptr;
     }
     return it->second;
@@ -67,7 +106,8 @@ Texture* Graphics::get_texture(const String& name) const {
 Font* Graphics::get_font(const String& name) const {
     auto it = fonts.find(name);
     if (it == fonts.end()) {
-        std::cout << "[!] Graphics::get_font: Could not find \"" << name << "\"\n";
+        if (missing_fonts_told.insert(name).second)
+            std::cout << "[!] Graphics::get_font: Could not find \"" << name << "\"\n";
         return nullptr;
     }
     return it->second;

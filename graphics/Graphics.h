@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 
 class Graphics {
 public:
@@ -21,14 +22,20 @@ public:
     // Every [textures] entry, then every [fonts] entry (pixel size 20), in
     // key order; false at the first failure, keeping what was stored before.
     bool load(const Config& factory);
-    // A name already held keeps its first texture or font.
+    // A name already held keeps its first texture or font. A PNG whose side
+    // is beyond what the GL can hold is refused like a broken one.
     bool import_png(const String& path, const String& name);
     bool import_truetype(const String& path, const String& name, uint32_t size);
-    // Null, with a message, for a name that was not loaded.
+    // Null for a name that was not loaded, with a message the first time
+    // that name is asked for.
     Texture* get_texture(const String& name) const;
     Font* get_font(const String& name) const;
 
 private:
     std::map<String, Texture*> textures;
     std::map<String, Font*> fonts;
+    // The names already told missing, so a lookup made on every frame does
+    // not flood standard output.
+    mutable std::set<String> missing_textures_told;
+    mutable std::set<String> missing_fonts_told;
 };

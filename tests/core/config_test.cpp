@@ -103,6 +103,35 @@ TEST_F(ConfigFile, LineEnds) {
     EXPECT_EQ(entries(nul, "s"), (Entries{{"a", "1"}, {"b", "2"}}));
 }
 
+TEST_F(ConfigFile, ALineOfManyEqualsSignsMakesBoundedText) {
+    // Every '=' makes an entry of about the whole line: 4 MiB of them would
+    // make 16 TiB. Entries stop once the line has made 8 times its length
+    // plus 4 KiB, and the lines after it are read as usual.
+    const size_t signs = 4 << 20;
+    const std::string file =
+        scratch.write("config.txt", "[s]\nk" + std::string(signs, '=') + "\nafter = 1\n");
+    Config config;
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(config.load(String(file)));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "[!] Config::load: line 2 of \"" + file +
+                  "\" makes too many entries; the rest of it is ignored\n");
+    const Config::Section* section = config.find_section(String("s"));
+    ASSERT_NE(section, nullptr);
+    // Each entry holds the line but its '=', signs bytes: eight fit.
+    EXPECT_EQ(section->size(), 9u);
+    EXPECT_EQ(config.get(String("s"), String("k")).size(), signs - 1);
+    EXPECT_EQ(config.get(String("s"), String("k=======")).size(), signs - 8);
+    EXPECT_FALSE(config.has_key(String("s"), String("k========")));
+    EXPECT_EQ(config.get(String("s"), String("after")).to_std_string(), "1");
+
+    // A line of 40 signs is far below the bound: all of its entries, quietly.
+    testing::internal::CaptureStdout();
+    Config short_line = load("[s]\n" + std::string(40, '=') + "\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(short_line.find_section(String("s"))->size(), 40u);
+}
+
 TEST_F(ConfigFile, LoadingMergesIntoWhatIsHeld) {
     Config config;
     EXPECT_TRUE(config.load(String(scratch.write("one.txt", "[s]\na = 1\n"))));
@@ -116,6 +145,11 @@ TEST_F(ConfigFile, WhatCannotBeLoaded) {
     EXPECT_FALSE(config.load(String(scratch.file("missing.txt"))));
     EXPECT_FALSE(config.load(String(scratch.path.string())));  // a directory
     EXPECT_FALSE(config.load(String()));
+    // Opening a FIFO would block until a writer came; a device may not end.
+    const std::string fifo = scratch.fifo("fifo.txt");
+    ASSERT_FALSE(fifo.empty());
+    EXPECT_FALSE(config.load(String(fifo)));
+    EXPECT_FALSE(config.load(String("/dev/zero")));
     EXPECT_EQ(entries(config, "s"), (Entries{{"a", "1"}}));
 
     Config empty = load("");

@@ -1,6 +1,7 @@
 #include "core/MemoryFile.h"
 
 #include "scratch_dir.h"
+#include "tests/core/AllocationLimit.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +41,11 @@ TEST_F(MemoryFileTest, LoadsTheWholeFile) {
 }
 
 TEST_F(MemoryFileTest, WhatCannotBeLoadedLeavesNothing) {
-    for (std::string path : {scratch.file("missing.bin"), scratch.path.string()}) {
+    // A FIFO would block the open until a writer came; a device may not end.
+    const std::string fifo = scratch.fifo("pipe.mp3");
+    ASSERT_FALSE(fifo.empty());
+    for (std::string path : {scratch.file("missing.bin"), scratch.path.string(), fifo,
+                             std::string("/dev/zero"), std::string("")}) {
         SCOPED_TRACE(path);
         EXPECT_FALSE(file.load(path.c_str()));
         EXPECT_FALSE(file.is_loaded());
@@ -57,6 +62,28 @@ TEST_F(MemoryFileTest, WhatCannotBeLoadedLeavesNothing) {
     EXPECT_EQ(memory_tell(&missing), 0);
     MemoryFile copy(missing);
     EXPECT_FALSE(copy.is_loaded());
+}
+
+TEST_F(MemoryFileTest, MemoryThatCannotBeHadIsAResult) {
+    const std::string big = scratch.write("big.bin", std::string(4096, 'x'));
+    const std::string small = scratch.write("small.bin", "abc");
+    {
+        AllocationLimit limit(1024);
+        EXPECT_FALSE(file.load(big.c_str()));
+        EXPECT_FALSE(file.is_loaded());
+        EXPECT_EQ(file.size(), 0u);
+    }
+    ASSERT_TRUE(file.load(big.c_str()));
+    AllocationLimit limit(1024);
+    MemoryFile copy(file);
+    EXPECT_FALSE(copy.is_loaded());
+    EXPECT_EQ(copy.size(), 0u);
+    char buffer[8];
+    EXPECT_EQ(memory_read(buffer, 1, 8, &copy), 0u);
+    // What fits still loads.
+    EXPECT_TRUE(file.load(small.c_str()));
+    MemoryFile small_copy(file);
+    EXPECT_EQ(small_copy.size(), 3u);
 }
 
 TEST_F(MemoryFileTest, AnEmptyFileIsLoadedWithNothingToRead) {

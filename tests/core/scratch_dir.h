@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 class ScratchDir {
@@ -26,6 +27,12 @@ public:
     }
 
     std::string file(const std::string& name) const { return (path / name).string(); }
+
+    // Makes a FIFO; returns its path (empty when mkfifo failed).
+    std::string fifo(const std::string& name) const {
+        std::string file = (path / name).string();
+        return mkfifo(file.c_str(), 0600) == 0 ? file : std::string();
+    }
 
     std::filesystem::path path;
 };

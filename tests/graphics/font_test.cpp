@@ -7,7 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -22,6 +27,34 @@ std::vector<uint8_t> coverage(const Texture& texture) {
     if (!bytes.empty()) glGetTexImage(GL_TEXTURE_2D, 0, GL_ALPHA, GL_UNSIGNED_BYTE, bytes.data());
     glBindTexture(GL_TEXTURE_2D, 0);
     return bytes;
+}
+
+uint32_t read_u32(const std::string& bytes, size_t at) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < 4; ++i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+    return value;
+}
+
+// A copy of the face at from, written to to, with the unitsPerEm of its
+// 'head' table set to units (big-endian, 18 bytes into the table, which the
+// table directory after the 12-byte offset table locates).
+bool write_with_units_per_em(const char* from, const std::string& to, uint16_t units) {
+    std::ifstream in(from, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (bytes.size() < 12) return false;
+    const size_t tables =
+        static_cast<unsigned char>(bytes[4]) << 8 | static_cast<unsigned char>(bytes[5]);
+    for (size_t record = 12; record + 16 <= bytes.size() && record < 12 + 16 * tables;
+         record += 16) {
+        if (bytes.compare(record, 4, "head") != 0) continue;
+        const size_t head = read_u32(bytes, record + 8);
+        if (head + 20 > bytes.size()) return false;
+        bytes[head + 18] = static_cast<char>(units >> 8);
+        bytes[head + 19] = static_cast<char>(units & 0xFF);
+        std::ofstream(to, std::ios::binary) << bytes;
+        return true;
+    }
+    return false;
 }
 
 class FontTest : public ::testing::Test {
@@ -164,6 +197,44 @@ TEST_F(FontTest, FontsOutliveTheSharedLibrary) {
     Font third;
     EXPECT_EQ(third.load(sans, 12), 0);
     EXPECT_NE(third.get_glyph('Q'), nullptr);
+}
+
+TEST_F(FontTest, GlyphsFarLargerThanTheSizeAreLeftOut) {
+    // Mono's unitsPerEm is 2048: at 16 every glyph comes out 128 times too
+    // large, thousands of pixels for a 20-pixel font.
+    const std::string patched = (std::filesystem::temp_directory_path() /
+                                 ("font-test-" + std::to_string(getpid()) + ".ttf"))
+                                    .string();
+    ASSERT_TRUE(write_with_units_per_em(mono, patched, 16));
+    Font font;
+    const int loaded = font.load(patched.c_str(), 20);
+    std::remove(patched.c_str());
+    ASSERT_EQ(loaded, Font::loaded);
+
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(font.get_glyph('A'), nullptr);
+    EXPECT_EQ(font.get_metrics('A').horiAdvance, 0);
+    int kept = 0;
+    for (int code = 0; code < 255; ++code) {
+        const Texture* glyph = font.get_glyph(static_cast<char>(code));
+        if (glyph == nullptr) continue;
+        ++kept;
+        EXPECT_LE(glyph->get_size().x, 96) << code;
+        EXPECT_LE(glyph->get_size().y, 96) << code;
+    }
+    testing::internal::GetCapturedStdout();
+    // Only the empty bitmaps (the space and the like) are left.
+    EXPECT_LT(kept, 10);
+    ASSERT_NE(font.get_glyph(' '), nullptr);
+    EXPECT_EQ(font.get_glyph(' ')->get_size().x, 0);
+
+    // The same face unpatched keeps every glyph at 20 pixels and at 1.
+    for (const uint32_t size : {1u, 20u}) {
+        Font plain;
+        ASSERT_EQ(plain.load(mono, size), Font::loaded);
+        for (int code = 0; code < 255; ++code)
+            EXPECT_NE(plain.get_glyph(static_cast<char>(code)), nullptr) << code << " at " << size;
+    }
 }
 
 }  // namespace

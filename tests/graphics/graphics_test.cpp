@@ -1,19 +1,86 @@
 // The named store loading from a factory file and fixtures the test makes:
-// PNGs written with LodePNG, a broken PNG, missing paths, a DejaVu face.
+// PNGs written with LodePNG, broken and patched PNGs, FIFOs, missing paths,
+// a DejaVu face.
 #include "graphics/Graphics.h"
+#include "tests/core/AllocationLimit.h"
 #include "tests/graphics/GlWindow.h"
 
 #include <gtest/gtest.h>
 #include <lodepng.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 const std::string sans = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+// Runs load and tells whether it opened the FIFO. Opening a FIFO for reading
+// blocks until a writer comes, so a watcher plays the writer: its open
+// succeeds only while a reader waits, which both shows the open and lets
+// the loader go on instead of hanging.
+template <typename Load>
+bool opens_fifo(const std::string& fifo, Load load) {
+    std::atomic<bool> done{false};
+    std::atomic<bool> opened{false};
+    std::thread writer([&] {
+        while (!done.load()) {
+            const int end = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (end >= 0) {
+                opened = true;
+                close(end);
+            } else {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+    });
+    load();
+    done = true;
+    writer.join();
+    return opened.load();
+}
+
+// Standard output captured for a scope, and given back even when the scope
+// is left by an exception, so that the test's own report stays visible.
+class StdoutCapture {
+public:
+    StdoutCapture() { testing::internal::CaptureStdout(); }
+    ~StdoutCapture() {
+        if (!taken) testing::internal::GetCapturedStdout();
+    }
+    StdoutCapture(const StdoutCapture&) = delete;
+    StdoutCapture& operator=(const StdoutCapture&) = delete;
+    std::string take() {
+        taken = true;
+        return testing::internal::GetCapturedStdout();
+    }
+
+private:
+    bool taken = false;
+};
+
+// A PNG's bytes with the size in its IHDR replaced and the chunk's CRC made
+// anew, so that only the claim is wrong.
+std::vector<unsigned char> with_claimed_size(std::vector<unsigned char> png, uint32_t width,
+                                             uint32_t height) {
+    // Signature (8), then IHDR: length (4), type (4), width (4), height (4).
+    for (int i = 0; i < 4; ++i) {
+        png[16 + i] = static_cast<unsigned char>(width >> (24 - 8 * i));
+        png[20 + i] = static_cast<unsigned char>(height >> (24 - 8 * i));
+    }
+    lodepng_chunk_generate_crc(png.data() + 8);
+    return png;
+}
 
 class GraphicsTest : public ::testing::Test {
 protected:
@@ -38,6 +105,32 @@ protected:
     }
 
     std::string path(const std::string& name) const { return (dir / name).string(); }
+
+    std::string write_bytes(const std::string& name, const std::vector<unsigned char>& bytes) {
+        std::ofstream(dir / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        return path(name);
+    }
+
+    // A uniform w x h RGBA image encoded in memory.
+    static std::vector<unsigned char> encoded(unsigned int w, unsigned int h) {
+        std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 4, 200);
+        std::vector<unsigned char> png;
+        EXPECT_EQ(lodepng::encode(png, pixels, w, h), 0u);
+        return png;
+    }
+
+    // import_png's result and what it printed.
+    std::pair<bool, std::string> import(const std::string& file, const char* name) {
+        testing::internal::CaptureStdout();
+        const bool imported = graphics.import_png(file.c_str(), name);
+        return {imported, testing::internal::GetCapturedStdout()};
+    }
+
+    static std::string not_found(const std::string& file) {
+        return "[!] Graphics::import_png: \"" + file + "\" could not be found.\n";
+    }
 
     // A factory file of the given text, loaded into a Config.
     Config factory(const std::string& text) {
@@ -183,6 +276,112 @@ TEST_F(GraphicsTest, DestroyingTheStoreDeletesItsTextures) {
     store.reset();
     EXPECT_FALSE(glIsTexture(red));
     EXPECT_FALSE(glIsTexture(glyph));
+}
+
+TEST_F(GraphicsTest, LookupsThatMissTellEachNameOnce) {
+    // The game asks for its textures and font on every pass of its loop.
+    testing::internal::CaptureStdout();
+    for (int pass = 0; pass < 3; ++pass) {
+        EXPECT_EQ(graphics.get_texture("ship"), nullptr);
+        EXPECT_EQ(graphics.get_font("lucon"), nullptr);
+        EXPECT_EQ(graphics.get_texture("lucon"), nullptr);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "[!] Graphics::get_texture: Could not find \"ship\"\n"
+              "[!] Graphics::get_font: Could not find \"lucon\"\n"
+              "[!] Graphics::get_texture: Could not find \"lucon\"\n");
+    // Each store tells its own.
+    Graphics other;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(other.get_texture("ship"), nullptr);
+    EXPECT_EQ(other.get_texture("ship"), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "[!] Graphics::get_texture: Could not find \"ship\"\n");
+}
+
+TEST_F(GraphicsTest, PngsBeyondTheGlAreRefusedFromTheirHeader) {
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    ASSERT_GT(largest, 0);
+    const unsigned int side = static_cast<unsigned int>(largest);
+    // A whole, valid image one pixel wider than the GL takes.
+    const std::string wide = write_bytes("wide.png", encoded(side + 1, 1));
+    // The header of a 1 x 1 image claiming 200000 x 200000 with valid CRCs:
+    // decoding it would ask for some 160 GB.
+    const std::string claims =
+        write_bytes("claims.png", with_claimed_size(encoded(1, 1), 200000, 200000));
+    // Tall, and as wide as the GL takes.
+    const std::string tall =
+        write_bytes("tall.png", with_claimed_size(encoded(1, 1), side, side + 1));
+    for (const std::string& file : {wide, claims, tall}) {
+        EXPECT_EQ(import(file, "big"), std::make_pair(false, not_found(file)));
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(graphics.get_texture("big"), nullptr);
+        testing::internal::GetCapturedStdout();
+    }
+    // The largest side itself loads.
+    const std::string strip = write_bytes("strip.png", encoded(side, 1));
+    EXPECT_EQ(import(strip, "strip"), std::make_pair(true, std::string()));
+    ASSERT_NE(graphics.get_texture("strip"), nullptr);
+    EXPECT_EQ(graphics.get_texture("strip")->get_size().x, largest);
+}
+
+TEST_F(GraphicsTest, MemoryThatCannotBeHadIsAResult) {
+    // 256 KiB of pixels from a file of a few KiB.
+    std::vector<unsigned char> pixels(256 * 256 * 4);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<unsigned char>((i * i) % 251);
+    std::vector<unsigned char> png;
+    ASSERT_EQ(lodepng::encode(png, pixels, 256, 256), 0u);
+    ASSERT_GT(png.size(), 2048u);
+    ASSERT_LT(png.size(), 32768u);
+    const std::string file = write_bytes("pattern.png", png);
+    bool imported = false;
+    bool refused = true;
+    {
+        // The pixels never come from operator new, so its limit does not
+        // stop the image.
+        AllocationLimit limit(32768);
+        imported = graphics.import_png(file.c_str(), "pattern");
+    }
+    std::string output;
+    {
+        StdoutCapture capture;
+        {
+            // Memory for the file itself cannot be had.
+            AllocationLimit limit(1024);
+            refused = graphics.import_png(file.c_str(), "too big");
+        }
+        output = capture.take();
+    }
+    EXPECT_TRUE(imported);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(output, not_found(file));
+    ASSERT_NE(graphics.get_texture("pattern"), nullptr);
+    const Image stored = texture_image(graphics.get_texture("pattern")->get_name());
+    ASSERT_EQ(stored.pixels.size() * 4, pixels.size());
+    EXPECT_EQ(0, std::memcmp(stored.pixels.data(), pixels.data(), pixels.size()));
+}
+
+TEST_F(GraphicsTest, FifosAreRefusedUnopened) {
+    const std::string png = path("pipe.png");
+    const std::string ttf = path("pipe.ttf");
+    ASSERT_EQ(mkfifo(png.c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(ttf.c_str(), 0600), 0);
+    std::pair<bool, std::string> image;
+    EXPECT_FALSE(opens_fifo(png, [&] { image = import(png, "ship"); }));
+    EXPECT_EQ(image, std::make_pair(false, not_found(png)));
+
+    bool font_loaded = true;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(
+        opens_fifo(ttf, [&] { font_loaded = graphics.import_truetype(ttf.c_str(), "lucon", 20); }));
+    EXPECT_FALSE(font_loaded);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Error initialising new FreeType face!\n[!] Graphics::import_truetype: \"" + ttf +
+                  "\" could not be found.\n");
+    // A device is refused likewise.
+    EXPECT_EQ(import("/dev/zero", "zero"), std::make_pair(false, not_found("/dev/zero")));
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ protected:
 TEST_F(TextureTest, UploadsTheImageTopRowFirst) {
     Texture texture;
     const std::vector<uint8_t> bytes = pixels(3, 2);
-    ASSERT_EQ(texture.load(bytes, Vec2i{3, 2}, false), 0);
+    ASSERT_EQ(texture.load(bytes, Vec2i{3, 2}, false), Texture::loaded);
     EXPECT_NE(texture.get_name(), 0u);
     EXPECT_EQ(texture.get_size().x, 3);
     EXPECT_EQ(texture.get_size().y, 2);
@@ -72,12 +72,35 @@ TEST_F(TextureTest, RefusedUploadsChangeNothing) {
         {pixels(1, 1), {65536, 65536}},
     };
     for (const auto& c : refused) {
-        EXPECT_EQ(texture.load(c.bytes, c.size, false), 1) << c.size.x << " x " << c.size.y;
+        EXPECT_EQ(texture.load(c.bytes, c.size, false), Texture::refused)
+            << c.size.x << " x " << c.size.y;
         EXPECT_EQ(texture.get_name(), name);
         EXPECT_EQ(texture.get_size().x, 2);
         EXPECT_EQ(texture.get_size().y, 2);
         EXPECT_TRUE(glIsTexture(name));
     }
+}
+
+TEST_F(TextureTest, SizesTheGlCannotHoldAreRefused) {
+    // Beyond the largest side the GL takes, an upload would leave a texture
+    // without an image, drawn as a white box.
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    ASSERT_GT(largest, 0);
+    for (const Vec2i size : {Vec2i{largest + 1, 1}, Vec2i{1, largest + 1}}) {
+        Texture texture;
+        EXPECT_EQ(texture.load(pixels(size.x, size.y), size, false), Texture::refused)
+            << size.x << " x " << size.y;
+        EXPECT_EQ(texture.get_name(), 0u);
+        EXPECT_FALSE(Texture::gl_can_hold(size, GL_RGBA));
+        EXPECT_FALSE(Texture::gl_can_hold(size, GL_ALPHA));
+    }
+    // The largest side itself loads.
+    Texture strip;
+    ASSERT_EQ(strip.load(pixels(largest, 1), Vec2i{largest, 1}, false), Texture::loaded);
+    EXPECT_EQ(texture_image(strip.get_name()).width, largest);
+    EXPECT_TRUE(Texture::gl_can_hold(Vec2i{largest, 1}, GL_ALPHA));
+    EXPECT_FALSE(Texture::gl_can_hold(Vec2i{0, 1}, GL_RGBA));
 }
 
 TEST_F(TextureTest, EachGlTextureIsDeletedExactlyOnce) {
