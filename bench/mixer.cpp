@@ -9,7 +9,7 @@
 #include "audio/PcmConversion.h"
 #include "audio/WaveDevice.h"
 #include "core/MemoryFile.h"
-#include "win32/testing.h"
+#include "win32/testing_wave.h"
 
 #include <benchmark/benchmark.h>
 #include <mpg123.h>

@@ -1,9 +1,12 @@
 // Fixtures and probes shared by the audio suites: tones made with sox and
 // encoded with lame or oggenc into a scratch folder, whole-file reference
-// decodes by the real libraries, and waits on the audio threads.
+// decodes by the real libraries, waits on the audio threads, and the
+// fixture every audio test starts from.
 #pragma once
 
-#include "win32/testing.h"
+#include "win32/testing_wave.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
@@ -47,3 +50,36 @@ bool eventually(const std::function<bool()>& condition, double seconds = 20);
 bool audio_idle();
 // With on-demand devices: completes queued buffers until the audio is idle.
 bool play_out_on_demand(double seconds = 20);
+
+// Each test starts with the layer's wave controls reset (the sound card, no
+// recordings) and leaves no audio thread behind for the next, whatever its
+// checks found.
+class AudioSuite : public ::testing::Test {
+protected:
+    void SetUp() override { testing_wave_reset(); }
+    void TearDown() override {
+        EXPECT_TRUE(play_out_on_demand()) << "the audio threads did not end";
+        testing_wave_reset();
+    }
+};
+
+// Standard output captured from construction until take, which returns it.
+// A check that fails in between still ends the capture, so the next test
+// can capture again.
+class CapturedStdout {
+public:
+    CapturedStdout() { testing::internal::CaptureStdout(); }
+    ~CapturedStdout() {
+        if (!taken) take();
+    }
+    CapturedStdout(const CapturedStdout&) = delete;
+    CapturedStdout& operator=(const CapturedStdout&) = delete;
+
+    std::string take() {
+        taken = true;
+        return testing::internal::GetCapturedStdout();
+    }
+
+private:
+    bool taken = false;
+};

@@ -49,6 +49,10 @@ void expect_format(const WaveRecording& recording, int bits, int channels, int r
     EXPECT_EQ(recording.format.Format.nSamplesPerSec, static_cast<DWORD>(rate));
 }
 
+class AudioRoad : public AudioSuite {};
+class AudioMessages : public AudioSuite {};
+class AudioStress : public AudioSuite {};
+
 size_t voices_on_first_output() {
     output_registry_lock.lock();
     size_t count = 0;
@@ -62,16 +66,16 @@ size_t voices_on_first_output() {
     return count;
 }
 
-TEST(AudioRoad, Mp3FromTheFactoryPlaysByteForByte) {
+TEST_F(AudioRoad, Mp3FromTheFactoryPlaysByteForByte) {
     testing_wave_record(WaveCompletion::immediate);
     std::string mp3 = make_mp3("tone", Tone{});
     Config factory = load_config(factory_with("[sounds]\nbeep = " + mp3 + "\n"));
     Sound sound;
-    testing::internal::CaptureStdout();
+    CapturedStdout output;
     ASSERT_TRUE(sound.load(factory));
     sound.play_sound("beep");
     ASSERT_TRUE(eventually(audio_idle));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(output.take(), "");
 
     auto recordings = testing_wave_recordings();
     ASSERT_EQ(recordings.size(), 1u);
@@ -83,7 +87,7 @@ TEST(AudioRoad, Mp3FromTheFactoryPlaysByteForByte) {
     EXPECT_TRUE(joined(recordings[0]) == reference);
 }
 
-TEST(AudioRoad, ShortMp3ReadWholeByTheProbeStillPlays) {
+TEST_F(AudioRoad, ShortMp3ReadWholeByTheProbeStillPlays) {
     testing_wave_record(WaveCompletion::immediate);
     std::string mp3 = make_mp3("short", Tone{0.05, 44100, 2, "sine 440 vol 0.5"}, 32);
     ASSERT_LE(read_file(mp3).size(), 4096u);
@@ -98,7 +102,7 @@ TEST(AudioRoad, ShortMp3ReadWholeByTheProbeStillPlays) {
     EXPECT_TRUE(joined(recordings[0]) == reference);
 }
 
-TEST(AudioRoad, TwoFormatsOpenTwoDevicesAndALaterSoundReopens) {
+TEST_F(AudioRoad, TwoFormatsOpenTwoDevicesAndALaterSoundReopens) {
     testing_wave_record(WaveCompletion::on_demand);
     std::string stereo = make_mp3("stereo", Tone{});
     std::string mono = make_mp3("mono", Tone{0.5, 22050, 1, "sine 660 vol 0.5"}, 64);
@@ -141,7 +145,7 @@ TEST(AudioRoad, TwoFormatsOpenTwoDevicesAndALaterSoundReopens) {
     EXPECT_TRUE(joined(recordings[2]) == mp3_reference(stereo));
 }
 
-TEST(AudioRoad, TenOverlappingPlaysMixOnOneOutput) {
+TEST_F(AudioRoad, TenOverlappingPlaysMixOnOneOutput) {
     testing_wave_record(WaveCompletion::on_demand);
     // Quiet enough that ten never clip, with an offset so the sum tells.
     std::string mp3 = make_mp3("gun", Tone{0.3, 44100, 2, "sine 440 vol 0.02 dcshift 0.01"});
@@ -157,7 +161,7 @@ TEST(AudioRoad, TenOverlappingPlaysMixOnOneOutput) {
     EXPECT_EQ(sample_sum(joined(recordings[0])), 10 * sample_sum(reference));
 }
 
-TEST(AudioRoad, MusicStopEndsALongSoundWithinTwoBuffers) {
+TEST_F(AudioRoad, MusicStopEndsALongSoundWithinTwoBuffers) {
     testing_wave_record(WaveCompletion::on_demand);
     std::string mp3 = make_mp3("long", Tone{5.0, 44100, 2, "sine 440 vol 0.5"});
     Handle handle(mp3, Music::mp3);
@@ -178,7 +182,7 @@ TEST(AudioRoad, MusicStopEndsALongSoundWithinTwoBuffers) {
     EXPECT_TRUE(audio_idle());
 }
 
-TEST(AudioRoad, DeletingTheStoreSilencesWhatPlays) {
+TEST_F(AudioRoad, DeletingTheStoreSilencesWhatPlays) {
     testing_wave_record(WaveCompletion::on_demand);
     std::string mp3 = make_mp3("music", Tone{5.0, 44100, 2, "sine 440 vol 0.5"});
     Config factory = load_config(factory_with("[sounds]\nmusic = " + mp3 + "\n"));
@@ -192,14 +196,14 @@ TEST(AudioRoad, DeletingTheStoreSilencesWhatPlays) {
     EXPECT_LT(joined(testing_wave_recordings()[0]).size(), mp3_reference(mp3).size() / 10);
 }
 
-TEST(AudioRoad, OggPlaysByteForByte) {
+TEST_F(AudioRoad, OggPlaysByteForByte) {
     testing_wave_record(WaveCompletion::immediate);
     std::string ogg = make_ogg("tone", Tone{});
     Handle handle(ogg, Music::ogg_vorbis);
-    testing::internal::CaptureStdout();
+    CapturedStdout output;
     handle.music.play(nullptr);
     ASSERT_TRUE(eventually(audio_idle));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(output.take(), "");
 
     auto recordings = testing_wave_recordings();
     ASSERT_EQ(recordings.size(), 1u);
@@ -209,7 +213,7 @@ TEST(AudioRoad, OggPlaysByteForByte) {
     EXPECT_TRUE(joined(recordings[0]) == reference);
 }
 
-TEST(AudioRoad, ChannelSetsTheOutputFormat) {
+TEST_F(AudioRoad, ChannelSetsTheOutputFormat) {
     testing_wave_record(WaveCompletion::immediate);
     std::string mono = make_mp3("mono", Tone{0.5, 22050, 1, "sine 660 vol 0.5"}, 64);
     Handle handle(mono, Music::mp3);
@@ -229,7 +233,7 @@ TEST(AudioRoad, ChannelSetsTheOutputFormat) {
     EXPECT_EQ(testing_wave_recordings().size(), 1u);
 }
 
-TEST(AudioMessages, StoreLoadAndPlay) {
+TEST_F(AudioMessages, StoreLoadAndPlay) {
     testing_wave_record(WaveCompletion::immediate);
     std::string mp3 = make_mp3("tone", Tone{0.1, 44100, 2, "sine 440 vol 0.5"});
     std::string missing = scratch_dir() + "/missing.mp3";
@@ -249,30 +253,30 @@ TEST(AudioMessages, StoreLoadAndPlay) {
     for (const Case& c : cases) {
         Config factory = load_config(factory_with(c.factory));
         Sound sound;
-        testing::internal::CaptureStdout();
+        CapturedStdout printed;
         EXPECT_EQ(sound.load(factory), c.loads) << c.factory;
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.output) << c.factory;
+        EXPECT_EQ(printed.take(), c.output) << c.factory;
     }
 
     // After the failed load: what came before stays, what came after is not there.
     Config factory = load_config(factory_with(cases[3].factory));
     Sound sound;
-    testing::internal::CaptureStdout();
+    CapturedStdout load_output;
     sound.load(factory);
-    testing::internal::GetCapturedStdout();
-    testing::internal::CaptureStdout();
+    load_output.take();
+    CapturedStdout output;
     sound.play_sound("a");
     sound.play_sound("c");
     sound.play_sound("never loaded");
     ASSERT_TRUE(eventually(audio_idle));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(output.take(),
               "[!] Sound::play_sound: \"c\" could not be found.\n"
               "[!] Sound::play_sound: \"never loaded\" could not be found.\n");
     ASSERT_EQ(testing_wave_recordings().size(), 1u);
     EXPECT_TRUE(joined(testing_wave_recordings()[0]) == mp3_reference(mp3));
 }
 
-TEST(AudioMessages, DataThatIsNoSoundPlaysNothing) {
+TEST_F(AudioMessages, DataThatIsNoSoundPlaysNothing) {
     testing_wave_record(WaveCompletion::immediate);
     std::string text = write_file("text.bin", Bytes(5000, 'x'));
     std::string empty = write_file("empty.bin", Bytes());
@@ -280,19 +284,18 @@ TEST(AudioMessages, DataThatIsNoSoundPlaysNothing) {
         Handle as_mp3(path, Music::mp3);
         Handle as_ogg(path, Music::ogg_vorbis);
         Handle other(path, 7);
-        testing::internal::CaptureStdout();
+        CapturedStdout output;
         as_mp3.music.play(nullptr);
         other.music.play(nullptr);
         as_ogg.music.play(nullptr);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(),
-                  "[!] Error: Input does not appear to be an Ogg bitstream.\n")
+        EXPECT_EQ(output.take(), "[!] Error: Input does not appear to be an Ogg bitstream.\n")
             << path;
     }
     EXPECT_TRUE(eventually(audio_idle));
     EXPECT_TRUE(testing_wave_recordings().empty());
 }
 
-TEST(AudioMessages, CorruptOggSectionIsReportedAndReadOn) {
+TEST_F(AudioMessages, CorruptOggSectionIsReportedAndReadOn) {
     testing_wave_record(WaveCompletion::immediate);
     Bytes data = read_file(make_ogg("corrupt", Tone{2.0, 44100, 2, "pinknoise vol 0.3"}));
     // Lose one page in the middle: the page sequence has a hole there.
@@ -305,47 +308,47 @@ TEST(AudioMessages, CorruptOggSectionIsReportedAndReadOn) {
     data.erase(data.begin() + static_cast<long>(pages[middle]),
                data.begin() + static_cast<long>(pages[middle + 1]));
     Handle handle(write_file("corrupt.ogg", data), Music::ogg_vorbis);
-    testing::internal::CaptureStdout();
+    CapturedStdout output;
     handle.music.play(nullptr);
     ASSERT_TRUE(eventually(audio_idle));
-    std::string output = testing::internal::GetCapturedStdout();
+    std::string printed = output.take();
     const std::string line = "[!] Error: Corrupt bit-stream section!\n";
-    ASSERT_GE(output.size(), line.size());
-    for (size_t at = 0; at < output.size(); at += line.size())
-        EXPECT_EQ(output.substr(at, line.size()), line);
+    ASSERT_GE(printed.size(), line.size());
+    for (size_t at = 0; at < printed.size(); at += line.size())
+        EXPECT_EQ(printed.substr(at, line.size()), line);
     // The rest of the stream still played.
     ASSERT_EQ(testing_wave_recordings().size(), 1u);
     EXPECT_GT(joined(testing_wave_recordings()[0]).size(), 176400u);
 }
 
-TEST(AudioMessages, Mp3DecodeErrorHasNoLineEnd) {
+TEST_F(AudioMessages, Mp3DecodeErrorHasNoLineEnd) {
     testing_wave_record(WaveCompletion::immediate);
     Bytes data = read_file(make_mp3("broken", Tone{}));
     // A long run without any frame header makes the decoder give up its resync.
     data.insert(data.begin() + 8000, 6000, 0);
     Handle handle(write_file("broken.mp3", data), Music::mp3);
-    testing::internal::CaptureStdout();
+    CapturedStdout output;
     handle.music.play(nullptr);
     ASSERT_TRUE(eventually(audio_idle));
-    std::string output = testing::internal::GetCapturedStdout();
+    std::string printed = output.take();
     const std::string text = std::string("[!] Error: ") + mpg123_plain_strerror(MPG123_RESYNC_FAIL);
-    ASSERT_GE(output.size(), text.size());
-    for (size_t at = 0; at < output.size(); at += text.size())
-        EXPECT_EQ(output.substr(at, text.size()), text);
+    ASSERT_GE(printed.size(), text.size());
+    for (size_t at = 0; at < printed.size(); at += text.size())
+        EXPECT_EQ(printed.substr(at, text.size()), text);
     // The stream went on after each error.
     ASSERT_EQ(testing_wave_recordings().size(), 1u);
     EXPECT_GT(joined(testing_wave_recordings()[0]).size(), 150000u);
 }
 
-TEST(AudioMessages, FailedDeviceOpenLeavesNothingRunning) {
+TEST_F(AudioMessages, FailedDeviceOpenLeavesNothingRunning) {
     testing_wave_record(WaveCompletion::on_demand);
     testing_wave_fail_open(MMSYSERR_BADDEVICEID);
     std::string mp3 = make_mp3("tone", Tone{});
     Handle handle(mp3, Music::mp3);
-    testing::internal::CaptureStdout();
+    CapturedStdout output;
     handle.music.play(nullptr);
     ASSERT_TRUE(eventually(audio_idle));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "[!] Could not open device.\n");
+    EXPECT_EQ(output.take(), "[!] Could not open device.\n");
     EXPECT_TRUE(testing_wave_recordings().empty());
 
     // The next sound tries the device again.
@@ -356,7 +359,7 @@ TEST(AudioMessages, FailedDeviceOpenLeavesNothingRunning) {
     EXPECT_TRUE(joined(testing_wave_recordings()[0]) == mp3_reference(mp3));
 }
 
-TEST(AudioStress, PlayStopLoops) {
+TEST_F(AudioStress, PlayStopLoops) {
     testing_wave_record(WaveCompletion::immediate);
     std::string mp3 = make_mp3("loop", Tone{0.5, 44100, 2, "sine 440 vol 0.5"});
     Handle handle(mp3, Music::mp3);
@@ -372,7 +375,7 @@ TEST(AudioStress, PlayStopLoops) {
     for (const auto& recording : recordings) EXPECT_NE(recording.closed, 0u);
 }
 
-TEST(AudioStress, ShortSoundsStraddlingRetirementLoseNothing) {
+TEST_F(AudioStress, ShortSoundsStraddlingRetirementLoseNothing) {
     testing_wave_record(WaveCompletion::immediate);
     std::string mp3 = make_mp3("blip", Tone{0.05, 44100, 2, "sine 440 vol 0.02 dcshift 0.01"}, 64);
     Handle handle(mp3, Music::mp3);
