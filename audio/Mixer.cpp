@@ -54,9 +54,24 @@ Voice::~Voice() {
     }
 }
 
-bool Voice::is_full(const PcmBlock* block) {
+bool Voice::is_full(const PcmBlock* block, const AudioChannel* channel) {
     output_registry_lock.lock();
-    bool full = block->voice && block->voice->queued > block->voice->high_water;
+    bool full = false;
+    if (Voice* voice = block->voice) {
+        full = voice->queued > voice->high_water || voice->output->at_limit();
+    } else {
+        // A stream that has no Voice yet would make one on this output.
+        int32_t bits = channel ? channel->bits : block->bits;
+        int32_t channels = channel ? channel->channels : block->channels;
+        int32_t rate = channel ? channel->rate : block->rate;
+        for (auto* node = output_registry.head; node; node = node->next) {
+            WaveDevice* device = node->value->device;
+            if (device->bits == bits && device->channels == channels && device->rate == rate) {
+                full = node->value->at_limit();
+                break;
+            }
+        }
+    }
     output_registry_lock.unlock();
     return full;
 }
@@ -80,15 +95,16 @@ void Voice::drop(const PcmBlock* block) {
 
 AudioOutput::~AudioOutput() {
     stopped = 1;
+    // Under the registry lock, as in retire_pass: a decoder may still hold a
+    // link to one of these Voices, and through it reach the device; so the
+    // Voices go first.
+    output_registry_lock.lock();
+    for (auto* node = voices.head; node; node = node->next) delete node->value;
+    output_registry_lock.unlock();
     if (device) {
         device->close();
         delete device;
     }
-    // Under the registry lock, as in retire_pass: a decoder may still hold a
-    // link to one of these Voices.
-    output_registry_lock.lock();
-    for (auto* node = voices.head; node; node = node->next) delete node->value;
-    output_registry_lock.unlock();
 }
 
 AudioOutput* AudioOutput::get(int32_t bits, int32_t channels, int32_t rate) {
@@ -133,9 +149,11 @@ void AudioOutput::queue(AudioOutput* out, PcmBlock* block, const int32_t* sample
         voice = new Voice;
         voice->chunks.append(chunk);
         voice->source = block;
+        voice->output = out;
         voice->high_water = n << 8;
         voice->queued = count;
         block->voice = voice;
+        out->queued += count;
         out->lock.lock();
         out->voices.append(voice);
         out->lock.unlock();
@@ -143,6 +161,7 @@ void AudioOutput::queue(AudioOutput* out, PcmBlock* block, const int32_t* sample
         voice->lock.lock();
         voice->chunks.append(chunk);
         voice->queued += count;
+        out->queued += count;
         if (voice->queued >= n << 2)
             voice->buffering = 0;
         else if (!voice->ended)
@@ -167,6 +186,10 @@ void AudioOutput::start_mixer(AudioOutput* out) {
     output_registry_lock.unlock();
 }
 
+bool AudioOutput::at_limit() const {
+    return queued >= device->samples_per_buffer * output_limit_buffers;
+}
+
 bool AudioOutput::has_voices() {
     lock.lock();
     bool any = voices.count > 0;
@@ -184,8 +207,10 @@ int32_t AudioOutput::mix_pass(int32_t* buffer, bool& slept) {
     while (node && !stopped) {
         Voice* voice = node->value;
         voice->lock.lock();
-        // A Voice without chunks is passed over at once.
-        bool waiting = voice->chunks.count > 0 && voice->buffering;
+        // A Voice without chunks is passed over at once. At the limit no
+        // Voice gets more samples, so one that is buffering plays what it
+        // has.
+        bool waiting = voice->chunks.count > 0 && voice->buffering && !at_limit();
         int32_t pos = 0;
         while (!waiting && pos < n && voice->chunks.head) {
             auto* oldest = voice->chunks.head;
@@ -196,6 +221,7 @@ int32_t AudioOutput::mix_pass(int32_t* buffer, bool& slept) {
             pos += k;
             if (chunk->read >= chunk->count) {
                 voice->queued -= chunk->count;
+                queued -= chunk->count;
                 chunk->release();
                 delete chunk;
                 voice->chunks.erase(oldest);
@@ -232,6 +258,7 @@ void AudioOutput::retire_pass() {
             lock.lock();
             voices.erase(node);
             lock.unlock();
+            queued -= voice->queued;
             delete voice;
             output_registry_lock.unlock();
             ++retired;

@@ -22,6 +22,20 @@ void StreamPlayer::Stream::submit() {
         submit_pcm(pcm);
 }
 
+void StreamPlayer::Stream::set_format(int32_t bits, int32_t channels, int32_t rate) {
+    if (bits == pcm->bits && channels == pcm->channels && rate == pcm->rate) return;
+    Voice::finish(pcm);
+    pcm->detach();
+    pcm->bits = bits;
+    pcm->channels = channels;
+    pcm->rate = rate;
+}
+
+bool StreamPlayer::Stream::playable() const {
+    return (pcm->bits == 8 || pcm->bits == 16 || pcm->bits == 32) && pcm->channels > 0 &&
+           pcm->rate > 0;
+}
+
 void StreamPlayer::start(Stream* stream) {
     HANDLE finished = nullptr;
     lock.lock();
@@ -72,7 +86,7 @@ void StreamPlayer::decode_pass() {
     for (auto* node = streams.head; node && !stopping;) {
         auto* next = node->next;
         Stream* stream = node->value;
-        if (!Voice::is_full(stream->pcm) && !stream->decode()) {
+        if (!Voice::is_full(stream->pcm, stream->channel) && !stream->decode()) {
             delete stream;
             streams.erase(node);
         }

@@ -31,6 +31,8 @@ std::string make_mp3(const std::string& name, const Tone& tone, int kbps = 128);
 // Encodes the tone with oggenc; returns the Ogg file's path.
 std::string make_ogg(const std::string& name, const Tone& tone);
 std::string write_file(const std::string& name, const Bytes& bytes);
+// The files one after the other in one new file (as cat makes it).
+std::string concatenate(const std::string& name, const std::vector<std::string>& paths);
 Bytes read_file(const std::string& path);
 
 // The whole file decoded at once by libmpg123's own file reader, as signed
@@ -38,6 +40,17 @@ Bytes read_file(const std::string& path);
 Bytes mp3_reference(const std::string& path);
 // The whole file decoded by vorbisfile as signed 16-bit little-endian samples.
 Bytes ogg_reference(const std::string& path);
+
+// A stretch of decoded samples in one format.
+struct FormatRun {
+    int channels = 0;
+    long rate = 0;
+    Bytes samples;
+};
+// The reference decodes split where the format changes (between the parts
+// of a concatenated MP3, between the links of a chained Ogg Vorbis file).
+std::vector<FormatRun> mp3_reference_runs(const std::string& path);
+std::vector<FormatRun> ogg_reference_runs(const std::string& path);
 
 // Every buffer of a recording, joined.
 Bytes joined(const WaveRecording& recording);
