@@ -124,6 +124,9 @@ struct AudioOutput {
     bool retire();
     void write(const int32_t* samples, int32_t count);
     bool has_voices();
+    // The mixer thread's steps along the voice list, each under lock.
+    List<Voice*>::Node* first_voice();
+    List<Voice*>::Node* next_voice(List<Voice*>::Node* node);
     // queued has reached output_limit_buffers device buffers.
     bool at_limit() const;
 

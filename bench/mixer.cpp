@@ -81,10 +81,8 @@ const std::string& one_second_mp3() {
 }
 
 bool idle() {
-    mp3_player.lock.lock();
-    bool decoding = mp3_player.running;
-    mp3_player.lock.unlock();
-    return !decoding && mixer_threads == 0;
+    MutexLock held(mp3_player.lock);
+    return !mp3_player.running && mixer_threads == 0;
 }
 
 void mp3_through_player(benchmark::State& state) {

@@ -45,10 +45,8 @@ std::string make_wav(const std::string& name, const Tone& tone) {
 }
 
 bool running(StreamPlayer& player) {
-    player.lock.lock();
-    bool result = player.running;
-    player.lock.unlock();
-    return result;
+    MutexLock held(player.lock);
+    return player.running;
 }
 
 }  // namespace
@@ -195,10 +193,8 @@ bool eventually(const std::function<bool()>& condition, double seconds) {
 
 bool audio_idle() {
     if (running(mp3_player) || running(ogg_player) || mixer_threads > 0) return false;
-    output_registry_lock.lock();
-    bool empty = output_registry.count == 0;
-    output_registry_lock.unlock();
-    return empty;
+    MutexLock registry(output_registry_lock);
+    return output_registry.count == 0;
 }
 
 bool play_out_on_demand(double seconds) {

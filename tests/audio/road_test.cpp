@@ -55,16 +55,11 @@ class AudioMessages : public AudioSuite {};
 class AudioStress : public AudioSuite {};
 
 size_t voices_on_first_output() {
-    output_registry_lock.lock();
-    size_t count = 0;
-    if (output_registry.head) {
-        AudioOutput* out = output_registry.head->value;
-        out->lock.lock();
-        count = static_cast<size_t>(out->voices.count);
-        out->lock.unlock();
-    }
-    output_registry_lock.unlock();
-    return count;
+    MutexLock registry(output_registry_lock);
+    if (!output_registry.head) return 0;
+    AudioOutput* out = output_registry.head->value;
+    MutexLock held(out->lock);
+    return static_cast<size_t>(out->voices.count);
 }
 
 TEST_F(AudioRoad, Mp3FromTheFactoryPlaysByteForByte) {
