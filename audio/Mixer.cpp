@@ -140,7 +140,7 @@ void AudioOutput::queue(AudioOutput* out, PcmBlock* block, const int32_t* sample
         voice->chunks.append(chunk);
         voice->source = block;
         voice->output = out;
-        voice->high_water = n << 8;
+        voice->high_water = n * voice_high_water_buffers;
         voice->queued = count;
         block->voice = voice;
         out->queued += count;
@@ -151,7 +151,7 @@ void AudioOutput::queue(AudioOutput* out, PcmBlock* block, const int32_t* sample
         voice->chunks.append(chunk);
         voice->queued += count;
         out->queued += count;
-        if (voice->queued >= n << 2)
+        if (voice->queued >= n * voice_ready_buffers)
             voice->buffering = 0;
         else if (!voice->ended)
             voice->buffering = 1;
@@ -230,7 +230,7 @@ int32_t AudioOutput::mix_pass(int32_t* buffer, bool& slept) {
 
 void AudioOutput::retire_pass() {
     int retired = 0;
-    for (auto* node = first_voice(); node && retired < 5;) {
+    for (auto* node = first_voice(); node && retired < retired_per_pass;) {
         Voice* voice = node->value;
         auto* next = next_voice(node);
         bool done = false;

@@ -33,6 +33,15 @@ struct AudioChannel;
 struct AudioOutput;
 struct Voice;
 
+// Device buffers of samples a new Voice holds before it is mixed (unless
+// its stream ends first), and again after it has run low.
+constexpr int32_t voice_ready_buffers = 4;
+// Device buffers of samples past which a Voice is full: the decode threads
+// feed it no more until the mixer has taken some.
+constexpr int32_t voice_high_water_buffers = 256;
+// Voices retired in one retire pass at most.
+constexpr int retired_per_pass = 5;
+
 // Device buffers of samples that one output may hold queued over all its
 // Voices before the decode threads stop feeding it; so a device that stops
 // taking buffers holds up decoding instead of gathering every later sound.

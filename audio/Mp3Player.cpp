@@ -31,6 +31,13 @@ int32_t bits_of(int encoding) {
     }
 }
 
+// Compressed bytes fed to the decoder per stream and decode pass, and the
+// most decoded bytes handed to the mixer at once.
+constexpr size_t input_block_bytes = 1024;
+constexpr size_t output_block_bytes = 4096;
+// Compressed bytes the format probe feeds at once.
+constexpr size_t probe_block_bytes = 4096;
+
 // Compressed bytes the format probe feeds before it takes the data for
 // something other than MP3: many times what the first frames of any MP3 take.
 constexpr uint64_t probe_limit = 64 * 1024;
@@ -39,14 +46,17 @@ constexpr uint64_t probe_limit = 64 * 1024;
 // footer), which the decoder passes over before the first frame however long
 // it is; 0 without one.
 uint32_t leading_tag_size(const MemoryFile& file) {
+    // "ID3", version (2 bytes), flags, size (4 bytes); a footer repeats it.
     constexpr uint32_t header_bytes = 10;
+    constexpr int flags_at = 5;
+    constexpr int size_at = 6;
     constexpr uint8_t footer_flag = 0x10;
     const uint8_t* data = file.data();
     if (file.size() < header_bytes || data[0] != 'I' || data[1] != 'D' || data[2] != '3') return 0;
     // The body's size: four bytes of seven bits each, most significant first.
     uint32_t body = 0;
-    for (int i = 6; i < 10; ++i) body = body << 7 | (data[i] & 0x7F);
-    return header_bytes + body + ((data[5] & footer_flag) ? header_bytes : 0);
+    for (int i = size_at; i < size_at + 4; ++i) body = body << 7 | (data[i] & 0x7F);
+    return header_bytes + body + ((data[flags_at] & footer_flag) ? header_bytes : 0);
 }
 
 struct Mp3Stream : StreamPlayer::Stream {
@@ -72,7 +82,7 @@ struct Mp3Stream : StreamPlayer::Stream {
     ~Mp3Stream() override { mpg123_delete(handle); }
 
     bool decode() override {
-        unsigned char input[1024];
+        unsigned char input[input_block_bytes];
         size_t n = memory_read(input, sizeof(input), 1, file);
         if (n == 0) {
             // What is still inside the decoder (all of a file that the format
@@ -91,11 +101,11 @@ struct Mp3Stream : StreamPlayer::Stream {
         return drain();
     }
 
-    // Submits what the decoder gives, in pieces of at most 4096 bytes, until
+    // Submits what the decoder gives, in pieces of at most output_block_bytes, until
     // it needs more input or fails; false when it turns to a format that
     // cannot be played (the stream then ends).
     bool drain() {
-        unsigned char output[4096];
+        unsigned char output[output_block_bytes];
         for (;;) {
             size_t done = 0;
             int result = mpg123_decode(handle, nullptr, 0, output, sizeof(output), &done);
@@ -134,7 +144,7 @@ struct Mp3Stream : StreamPlayer::Stream {
     // found and can be played.
     bool probe() {
         const uint64_t limit = uint64_t{leading_tag_size(*file)} + probe_limit;
-        unsigned char buffer[4096];
+        unsigned char buffer[probe_block_bytes];
         for (uint64_t fed = 0; fed < limit;) {
             size_t n = memory_read(buffer, sizeof(buffer), 1, file);
             if (n == 0) return false;

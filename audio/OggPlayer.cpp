@@ -11,20 +11,29 @@
 
 namespace {
 
+// Decoded bytes read per stream and decode pass, and how ov_read lays them
+// out: little-endian, 16-bit, signed.
+constexpr int read_bytes = 4096;
+constexpr int little_endian = 0;
+constexpr int sample_bytes = 2;
+constexpr int signed_samples = 1;
+
 struct OggStream : StreamPlayer::Stream {
     ~OggStream() override {
         if (info) ov_clear(&vf);
     }
 
     bool decode() override {
-        char buffer[4096];
-        long result = ov_read(&vf, buffer, sizeof(buffer), 0, 2, 1, &bitstream);
+        char buffer[read_bytes];
+        long result = ov_read(&vf, buffer, sizeof(buffer), little_endian, sample_bytes,
+                              signed_samples, &bitstream);
         if (result > 0 && bitstream != link) {
             // The next link of a chained file: it plays in its own format.
             link = bitstream;
             vorbis_info* link_info = ov_info(&vf, link);
             if (!link_info) return false;
-            set_format(16, link_info->channels, static_cast<int32_t>(link_info->rate));
+            set_format(sample_bytes * 8, link_info->channels,
+                       static_cast<int32_t>(link_info->rate));
             if (!playable()) return false;
         }
         if (result > 0) {
@@ -72,6 +81,7 @@ void OggPlayer::play(Music* owner, const MemoryFile* file, AudioChannel* channel
         delete stream;
         return;
     }
-    stream->set_format(16, stream->info->channels, static_cast<int32_t>(stream->info->rate));
+    stream->set_format(sample_bytes * 8, stream->info->channels,
+                       static_cast<int32_t>(stream->info->rate));
     start(stream);
 }

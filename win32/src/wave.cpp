@@ -98,6 +98,9 @@ void using_sdl_on_this_thread() {
     (void)data;
 }
 
+// Samples of each channel that SDL's audio thread asks for at once.
+constexpr Uint16 callback_frames = 1024;
+
 // One device on the sound card: SDL's audio thread plays the queue.
 class SoundCardSink : public WaveSink {
 public:
@@ -117,7 +120,7 @@ public:
         wanted.freq = static_cast<int>(format.nSamplesPerSec);
         wanted.format = sdl_format(format.wBitsPerSample);
         wanted.channels = static_cast<Uint8>(format.nChannels);
-        wanted.samples = 1024;
+        wanted.samples = callback_frames;
         wanted.callback = play_queued;
         wanted.userdata = this;
         SDL_AudioSpec obtained{};
