@@ -6,6 +6,8 @@
 
 #include <mpg123.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <iostream>
 #include <string>
 
@@ -35,7 +37,7 @@ int32_t bits_of(int encoding) {
 // most decoded bytes handed to the mixer at once.
 constexpr size_t input_block_bytes = 1024;
 constexpr size_t output_block_bytes = 4096;
-// Compressed bytes the format probe feeds at once.
+// Compressed bytes the format probe feeds at once (the decoder copies them).
 constexpr size_t probe_block_bytes = 4096;
 
 // Compressed bytes the format probe feeds before it takes the data for
@@ -139,19 +141,18 @@ struct Mp3Stream : StreamPlayer::Stream {
         return playable();
     }
 
-    // Feeds the file until the decoder knows the output format, and gives up
-    // after probe_limit bytes past a leading tag; true when the format was
-    // found and can be played.
-    bool probe() {
-        const uint64_t limit = uint64_t{leading_tag_size(*file)} + probe_limit;
-        unsigned char buffer[probe_block_bytes];
-        for (uint64_t fed = 0; fed < limit;) {
-            size_t n = memory_read(buffer, sizeof(buffer), 1, file);
-            if (n == 0) return false;
-            fed += n;
+    // Feeds source from its start until the decoder knows the output format,
+    // and gives up after probe_limit bytes past a leading tag; true when the
+    // format was found and can be played. fed tells how far it read: the
+    // decoder keeps those bytes.
+    bool probe(const MemoryFile& source, uint32_t& fed) {
+        const uint64_t limit = uint64_t{leading_tag_size(source)} + probe_limit;
+        while (fed < source.size() && fed < limit) {
+            size_t n = std::min<size_t>(probe_block_bytes, source.size() - fed);
             size_t done = 0;
-            if (mpg123_decode(handle, buffer, n, nullptr, 0, &done) == MPG123_NEW_FORMAT)
-                return take_format();
+            int result = mpg123_decode(handle, source.data() + fed, n, nullptr, 0, &done);
+            fed += static_cast<uint32_t>(n);
+            if (result == MPG123_NEW_FORMAT) return take_format();
         }
         return false;
     }
@@ -172,12 +173,15 @@ void Mp3Player::play(Music* owner, const MemoryFile* file, AudioChannel* channel
     Mp3Stream* stream = new Mp3Stream;
     stream->owner = owner;
     stream->channel = channel;
-    stream->file = new MemoryFile(*file);
-    if (!stream->probe()) {
-        // Data that holds no format is not probed again at every play.
+    // Probed where it lies, so that data which is no MP3 is never copied.
+    uint32_t fed = 0;
+    if (!stream->probe(*file, fed)) {
+        // Nor is it probed again at every play.
         if (stream->handle && owner) owner->no_format = true;
         delete stream;
         return;
     }
+    stream->file = new MemoryFile(*file);
+    memory_seek(stream->file, fed, SEEK_SET);
     start(stream);
 }

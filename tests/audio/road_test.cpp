@@ -411,15 +411,13 @@ TEST_F(AudioMessages, Mp3DecodeErrorHasNoLineEnd) {
     ASSERT_GE(printed.size(), text.size());
     for (size_t at = 0; at < printed.size(); at += text.size())
         EXPECT_EQ(printed.substr(at, text.size()), text);
-    // The stream went on after each error. (Where the decoder took the
-    // damage for frames of other formats, those play in theirs.)
+    // The stream went on after each error: far more played than the 88200
+    // bytes before the damage. (How much of the damage the decoder takes for
+    // frames, in formats of their own, varies from run to run.)
     size_t bytes = 0;
-    for (const WaveRecording& recording : testing_wave_recordings()) {
-        const WAVEFORMATEX& format = recording.format.Format;
-        if (format.nChannels == 2 && format.nSamplesPerSec == 44100)
-            bytes += joined(recording).size();
-    }
-    EXPECT_GT(bytes, 150000u);
+    for (const WaveRecording& recording : testing_wave_recordings())
+        bytes += joined(recording).size();
+    EXPECT_GT(bytes, 120000u);
 }
 
 TEST_F(AudioMessages, FailedDeviceOpenLeavesNothingRunning) {
