@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <vector>
 
 std::atomic<int32_t> mixer_threads{0};
 
@@ -18,10 +19,9 @@ namespace {
 // caller's use of out.
 void deliver(AudioOutput* out, PcmBlock* block) {
     int32_t count = static_cast<int32_t>(block->bytes / static_cast<uint32_t>(block->bits / 8));
-    int32_t* widened = new int32_t[count];
-    pcm_to_int32(widened, block->data, count, block->bits);
-    AudioOutput::queue(out, block, widened, count);
-    delete[] widened;
+    std::vector<int32_t> widened(static_cast<size_t>(count));
+    pcm_to_int32(widened.data(), block->data, count, block->bits);
+    AudioOutput::queue(out, block, widened.data(), count);
     AudioOutput::start_mixer(out);
     AudioOutput::release(out);
 }
@@ -29,10 +29,9 @@ void deliver(AudioOutput* out, PcmBlock* block) {
 }  // namespace
 
 void PcmBlock::detach() {
-    output_registry_lock.lock();
+    MutexLock registry(output_registry_lock);
     if (voice) voice->source = nullptr;
     voice = nullptr;
-    output_registry_lock.unlock();
 }
 
 void PcmChunk::release() {
@@ -44,55 +43,64 @@ Voice::~Voice() {
     buffering = 0;
     ended = 1;
     remove = 1;
-    output_registry_lock.lock();
-    if (source) source->voice = nullptr;
-    source = nullptr;
-    output_registry_lock.unlock();
+    {
+        MutexLock registry(output_registry_lock);
+        if (source) source->voice = nullptr;
+        source = nullptr;
+    }
     for (auto* node = chunks.head; node; node = node->next) {
         node->value->release();
         delete node->value;
     }
 }
 
-bool Voice::is_full(const PcmBlock* block) {
-    output_registry_lock.lock();
-    bool full = block->voice && block->voice->queued > block->voice->high_water;
-    output_registry_lock.unlock();
-    return full;
+bool Voice::is_full(const PcmBlock* block, const AudioChannel* channel) {
+    MutexLock registry(output_registry_lock);
+    if (Voice* voice = block->voice)
+        return voice->queued > voice->high_water || voice->output->at_limit();
+    // A stream that has no Voice yet would make one on this output.
+    int32_t bits = channel ? channel->bits : block->bits;
+    int32_t channels = channel ? channel->channels : block->channels;
+    int32_t rate = channel ? channel->rate : block->rate;
+    for (auto* node = output_registry.head; node; node = node->next) {
+        WaveDevice* device = node->value->device;
+        if (device->bits == bits && device->channels == channels && device->rate == rate)
+            return node->value->at_limit();
+    }
+    return false;
 }
 
 void Voice::finish(PcmBlock* block) {
-    output_registry_lock.lock();
+    MutexLock registry(output_registry_lock);
     if (Voice* voice = block->voice) {
-        voice->lock.lock();
+        MutexLock held(voice->lock);
         voice->buffering = 0;
         voice->ended = 1;
-        voice->lock.unlock();
     }
-    output_registry_lock.unlock();
 }
 
 void Voice::drop(const PcmBlock* block) {
-    output_registry_lock.lock();
+    MutexLock registry(output_registry_lock);
     if (block->voice) block->voice->remove = 1;
-    output_registry_lock.unlock();
 }
 
 AudioOutput::~AudioOutput() {
     stopped = 1;
+    // Under the registry lock, as in retire_pass: a decoder may still hold a
+    // link to one of these Voices, and through it reach the device; so the
+    // Voices go first.
+    {
+        MutexLock registry(output_registry_lock);
+        for (auto* node = voices.head; node; node = node->next) delete node->value;
+    }
     if (device) {
         device->close();
         delete device;
     }
-    // Under the registry lock, as in retire_pass: a decoder may still hold a
-    // link to one of these Voices.
-    output_registry_lock.lock();
-    for (auto* node = voices.head; node; node = node->next) delete node->value;
-    output_registry_lock.unlock();
 }
 
 AudioOutput* AudioOutput::get(int32_t bits, int32_t channels, int32_t rate) {
-    output_registry_lock.lock();
+    MutexLock registry(output_registry_lock);
     AudioOutput* out = nullptr;
     for (auto* node = output_registry.head; node && !out; node = node->next) {
         WaveDevice* device = node->value->device;
@@ -105,14 +113,12 @@ AudioOutput* AudioOutput::get(int32_t bits, int32_t channels, int32_t rate) {
         output_registry.append(out);
     }
     ++out->users;
-    output_registry_lock.unlock();
     return out;
 }
 
 void AudioOutput::release(AudioOutput* out) {
-    output_registry_lock.lock();
+    MutexLock registry(output_registry_lock);
     --out->users;
-    output_registry_lock.unlock();
 }
 
 void AudioOutput::queue(AudioOutput* out, PcmBlock* block, const int32_t* samples, int32_t count) {
@@ -123,7 +129,7 @@ void AudioOutput::queue(AudioOutput* out, PcmBlock* block, const int32_t* sample
         std::memcpy(chunk->samples, samples, sizeof(int32_t) * static_cast<size_t>(count));
     chunk->count = count;
 
-    output_registry_lock.lock();
+    MutexLock registry(output_registry_lock);
     Voice* voice = block->voice;
     if (out->stopped) {
         chunk->release();
@@ -133,107 +139,113 @@ void AudioOutput::queue(AudioOutput* out, PcmBlock* block, const int32_t* sample
         voice = new Voice;
         voice->chunks.append(chunk);
         voice->source = block;
-        voice->high_water = n << 8;
+        voice->output = out;
+        voice->high_water = n * voice_high_water_buffers;
         voice->queued = count;
         block->voice = voice;
-        out->lock.lock();
+        out->queued += count;
+        MutexLock linking(out->lock);
         out->voices.append(voice);
-        out->lock.unlock();
     } else {
-        voice->lock.lock();
+        MutexLock held(voice->lock);
         voice->chunks.append(chunk);
         voice->queued += count;
-        if (voice->queued >= n << 2)
+        out->queued += count;
+        if (voice->queued >= n * voice_ready_buffers)
             voice->buffering = 0;
         else if (!voice->ended)
             voice->buffering = 1;
-        voice->lock.unlock();
     }
-    output_registry_lock.unlock();
 }
 
 void AudioOutput::start_mixer(AudioOutput* out) {
-    output_registry_lock.lock();
-    if (!out->mixer_started) {
-        HANDLE thread = start_thread(mix_thread, out);
-        if (thread) {
-            out->mixer_started = true;
-            ++mixer_threads;
-            SetThreadPriority(thread, THREAD_PRIORITY_TIME_CRITICAL);
-            // Nobody waits for a mixer thread: it ends by destroying its output.
-            CloseHandle(thread);
-        }
-    }
-    output_registry_lock.unlock();
+    MutexLock registry(output_registry_lock);
+    if (out->mixer_started) return;
+    HANDLE thread = start_thread(mix_thread, out);
+    if (!thread) return;
+    out->mixer_started = true;
+    ++mixer_threads;
+    SetThreadPriority(thread, THREAD_PRIORITY_TIME_CRITICAL);
+    // Nobody waits for a mixer thread: it ends by destroying its output.
+    CloseHandle(thread);
+}
+
+bool AudioOutput::at_limit() const {
+    return queued >= device->samples_per_buffer * output_limit_buffers;
 }
 
 bool AudioOutput::has_voices() {
-    lock.lock();
-    bool any = voices.count > 0;
-    lock.unlock();
-    return any;
+    MutexLock held(lock);
+    return voices.count > 0;
+}
+
+List<Voice*>::Node* AudioOutput::first_voice() {
+    MutexLock held(lock);
+    return voices.head;
+}
+
+List<Voice*>::Node* AudioOutput::next_voice(List<Voice*>::Node* node) {
+    MutexLock held(lock);
+    return node->next;
 }
 
 int32_t AudioOutput::mix_pass(int32_t* buffer, bool& slept) {
     int32_t n = device->samples_per_buffer;
     int32_t bits = device->bits;
     int32_t mixed = 0;
-    lock.lock();
-    List<Voice*>::Node* node = voices.head;
-    lock.unlock();
-    while (node && !stopped) {
+    for (auto* node = first_voice(); node && !stopped; node = next_voice(node)) {
         Voice* voice = node->value;
-        voice->lock.lock();
-        // A Voice without chunks is passed over at once.
-        bool waiting = voice->chunks.count > 0 && voice->buffering;
         int32_t pos = 0;
-        while (!waiting && pos < n && voice->chunks.head) {
-            auto* oldest = voice->chunks.head;
-            PcmChunk* chunk = oldest->value;
-            int32_t k = std::min(n - pos, chunk->count - chunk->read);
-            mix_clipped(buffer + pos, chunk->samples + chunk->read, k, bits);
-            chunk->read += k;
-            pos += k;
-            if (chunk->read >= chunk->count) {
-                voice->queued -= chunk->count;
-                chunk->release();
-                delete chunk;
-                voice->chunks.erase(oldest);
+        bool waiting = false;
+        {
+            MutexLock held(voice->lock);
+            // A Voice without chunks is passed over at once. At the limit no
+            // Voice gets more samples, so one that is buffering plays what it
+            // has.
+            waiting = voice->chunks.count > 0 && voice->buffering && !at_limit();
+            while (!waiting && pos < n && voice->chunks.head) {
+                auto* oldest = voice->chunks.head;
+                PcmChunk* chunk = oldest->value;
+                int32_t k = std::min(n - pos, chunk->count - chunk->read);
+                mix_clipped(buffer + pos, chunk->samples + chunk->read, k, bits);
+                chunk->read += k;
+                pos += k;
+                if (chunk->read >= chunk->count) {
+                    voice->queued -= chunk->count;
+                    queued -= chunk->count;
+                    chunk->release();
+                    delete chunk;
+                    voice->chunks.erase(oldest);
+                }
             }
         }
-        voice->lock.unlock();
         if (waiting) {
             Sleep(1);
             slept = true;
         }
         mixed = std::max(mixed, pos);
-        lock.lock();
-        node = node->next;
-        lock.unlock();
     }
     return mixed;
 }
 
 void AudioOutput::retire_pass() {
     int retired = 0;
-    lock.lock();
-    List<Voice*>::Node* node = voices.head;
-    lock.unlock();
-    while (node && retired < 5) {
+    for (auto* node = first_voice(); node && retired < retired_per_pass;) {
         Voice* voice = node->value;
-        lock.lock();
-        List<Voice*>::Node* next = node->next;
-        lock.unlock();
-        voice->lock.lock();
-        bool done = voice->remove || (voice->ended && voice->chunks.count == 0);
-        voice->lock.unlock();
+        auto* next = next_voice(node);
+        bool done = false;
+        {
+            MutexLock held(voice->lock);
+            done = voice->remove || (voice->ended && voice->chunks.count == 0);
+        }
         if (done) {
-            output_registry_lock.lock();
-            lock.lock();
-            voices.erase(node);
-            lock.unlock();
+            MutexLock registry(output_registry_lock);
+            {
+                MutexLock unlinking(lock);
+                voices.erase(node);
+            }
+            queued -= voice->queued;
             delete voice;
-            output_registry_lock.unlock();
             ++retired;
         }
         node = next;
@@ -241,8 +253,8 @@ void AudioOutput::retire_pass() {
 }
 
 bool AudioOutput::retire() {
-    output_registry_lock.lock();
-    lock.lock();
+    MutexLock registry(output_registry_lock);
+    MutexLock held(lock);
     bool idle = users == 0 && (stopped || voices.count == 0);
     if (idle) {
         stopped = 1;
@@ -253,8 +265,6 @@ bool AudioOutput::retire() {
             }
         }
     }
-    lock.unlock();
-    output_registry_lock.unlock();
     return idle;
 }
 
@@ -264,14 +274,13 @@ void AudioOutput::write(const int32_t* samples, int32_t count) {
 
 void AudioOutput::mix_thread(void* argument) {
     AudioOutput* out = static_cast<AudioOutput*>(argument);
-    int32_t n = out->device->samples_per_buffer;
-    int32_t* buffer = new int32_t[n];
+    std::vector<int32_t> buffer(static_cast<size_t>(out->device->samples_per_buffer));
     for (;;) {
         if (!out->stopped && out->has_voices()) {
-            std::fill(buffer, buffer + n, 0);
+            std::fill(buffer.begin(), buffer.end(), 0);
             bool slept = false;
-            int32_t mixed = out->mix_pass(buffer, slept);
-            if (mixed > 0) out->write(buffer, mixed);
+            int32_t mixed = out->mix_pass(buffer.data(), slept);
+            if (mixed > 0) out->write(buffer.data(), mixed);
             if (!out->stopped) out->retire_pass();
             // Never spin at this priority.
             if (mixed == 0 && !slept) Sleep(1);
@@ -282,15 +291,15 @@ void AudioOutput::mix_thread(void* argument) {
             Sleep(1);
         }
     }
-    delete[] buffer;
     delete out;
     --mixer_threads;
 }
 
 void AudioOutput::stop_all() {
-    output_registry_lock.lock();
-    for (auto* node = output_registry.head; node; node = node->next) node->value->stopped = 1;
-    output_registry_lock.unlock();
+    {
+        MutexLock registry(output_registry_lock);
+        for (auto* node = output_registry.head; node; node = node->next) node->value->stopped = 1;
+    }
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
     while (mixer_threads > 0 && std::chrono::steady_clock::now() < deadline) Sleep(1);
 }

@@ -29,7 +29,23 @@
 #include <cstdint>
 
 class WaveDevice;
+struct AudioChannel;
+struct AudioOutput;
 struct Voice;
+
+// Device buffers of samples a new Voice holds before it is mixed (unless
+// its stream ends first), and again after it has run low.
+constexpr int32_t voice_ready_buffers = 4;
+// Device buffers of samples past which a Voice is full: the decode threads
+// feed it no more until the mixer has taken some.
+constexpr int32_t voice_high_water_buffers = 256;
+// Voices retired in one retire pass at most.
+constexpr int retired_per_pass = 5;
+
+// Device buffers of samples that one output may hold queued over all its
+// Voices before the decode threads stop feeding it; so a device that stops
+// taking buffers holds up decoding instead of gathering every later sound.
+constexpr int32_t output_limit_buffers = 1024;
 
 // A stream's block of decoded samples, refilled before every submission.
 struct PcmBlock {
@@ -60,8 +76,10 @@ struct PcmChunk {
 struct Voice {
     ~Voice();
 
-    // False when the block has no Voice, else queued > high_water.
-    static bool is_full(const PcmBlock* block);
+    // True when the block's Voice holds more than high_water, or when the
+    // output its samples go to (the channel's format, or with no channel
+    // the block's own) holds its limit.
+    static bool is_full(const PcmBlock* block, const AudioChannel* channel);
     // The stream has ended: its Voice plays what is queued and is retired.
     static void finish(PcmBlock* block);
     // The stream was stopped: its Voice is retired at the next retire pass
@@ -69,6 +87,7 @@ struct Voice {
     static void drop(const PcmBlock* block);
 
     PcmBlock* source = nullptr;
+    AudioOutput* output = nullptr;
     List<PcmChunk*> chunks;
     Mutex lock;
     // Samples in chunks not yet wholly mixed.
@@ -114,11 +133,18 @@ struct AudioOutput {
     bool retire();
     void write(const int32_t* samples, int32_t count);
     bool has_voices();
+    // The mixer thread's steps along the voice list, each under lock.
+    List<Voice*>::Node* first_voice();
+    List<Voice*>::Node* next_voice(List<Voice*>::Node* node);
+    // queued has reached output_limit_buffers device buffers.
+    bool at_limit() const;
 
     WaveDevice* device = nullptr;
     List<Voice*> voices;
     Mutex lock;
     std::atomic<uint8_t> stopped{0};
+    // Samples queued over all Voices (the sum of their queued counts).
+    std::atomic<int32_t> queued{0};
     // Under output_registry_lock.
     bool mixer_started = false;
     int32_t users = 0;

@@ -13,7 +13,8 @@ public:
     ~Mp3Player();
 
     // Starts a stream on a copy of file; its format is found here, on the
-    // caller's thread. A stream without a usable format is not started.
+    // caller's thread. Data in which no usable format is found within a
+    // bounded number of bytes starts no stream, and owner remembers that.
     void play(Music* owner, const MemoryFile* file, AudioChannel* channel);
 };
 

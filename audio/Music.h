@@ -15,7 +15,8 @@ struct Music {
     void set_file(MemoryFile* new_file);
     void set_kind(uint32_t new_kind);
     // Starts one more stream of the file (channel null: its own format).
-    // Nothing without a file or with another kind.
+    // Nothing without a file, with another kind, or once the file was found
+    // to hold no format.
     void play(AudioChannel* channel);
     // Removes this handle's streams from both players; the file is let go.
     void stop();
@@ -25,4 +26,7 @@ struct Music {
     // Owned by the Sound store; null plays nothing.
     MemoryFile* file = nullptr;
     uint32_t kind = 0;
+    // Set by the MP3 player when the file held no format it could find: the
+    // handle plays nothing until it is given a file again.
+    bool no_format = false;
 };

@@ -11,14 +11,31 @@
 
 namespace {
 
+// Decoded bytes read per stream and decode pass, and how ov_read lays them
+// out: little-endian, 16-bit, signed.
+constexpr int read_bytes = 4096;
+constexpr int little_endian = 0;
+constexpr int sample_bytes = 2;
+constexpr int signed_samples = 1;
+
 struct OggStream : StreamPlayer::Stream {
     ~OggStream() override {
         if (info) ov_clear(&vf);
     }
 
     bool decode() override {
-        char buffer[4096];
-        long result = ov_read(&vf, buffer, sizeof(buffer), 0, 2, 1, &bitstream);
+        char buffer[read_bytes];
+        long result = ov_read(&vf, buffer, sizeof(buffer), little_endian, sample_bytes,
+                              signed_samples, &bitstream);
+        if (result > 0 && bitstream != link) {
+            // The next link of a chained file: it plays in its own format.
+            link = bitstream;
+            vorbis_info* link_info = ov_info(&vf, link);
+            if (!link_info) return false;
+            set_format(sample_bytes * 8, link_info->channels,
+                       static_cast<int32_t>(link_info->rate));
+            if (!playable()) return false;
+        }
         if (result > 0) {
             pcm->data = buffer;
             pcm->bytes = static_cast<uint32_t>(result);
@@ -31,6 +48,8 @@ struct OggStream : StreamPlayer::Stream {
     }
 
     int bitstream = 0;
+    // The link whose format the block has.
+    int link = 0;
     ov_callbacks callbacks{memory_read, memory_seek, nullptr, memory_tell};
     OggVorbis_File vf{};
     // Set once the stream is open; ov_clear is due from then on.
@@ -56,8 +75,13 @@ void OggPlayer::play(Music* owner, const MemoryFile* file, AudioChannel* channel
         delete stream;
         return;
     }
-    stream->pcm->bits = 16;
-    stream->pcm->channels = stream->info->channels;
-    stream->pcm->rate = static_cast<int32_t>(stream->info->rate);
+    // Opening a chained file leaves vorbisfile past the first link, whose
+    // samples would never be read: start again from the first byte.
+    if (ov_streams(&stream->vf) > 1 && ov_raw_seek(&stream->vf, 0) != 0) {
+        delete stream;
+        return;
+    }
+    stream->set_format(sample_bytes * 8, stream->info->channels,
+                       static_cast<int32_t>(stream->info->rate));
     start(stream);
 }

@@ -22,18 +22,35 @@ void StreamPlayer::Stream::submit() {
         submit_pcm(pcm);
 }
 
+void StreamPlayer::Stream::set_format(int32_t bits, int32_t channels, int32_t rate) {
+    if (bits == pcm->bits && channels == pcm->channels && rate == pcm->rate) return;
+    Voice::finish(pcm);
+    pcm->detach();
+    pcm->bits = bits;
+    pcm->channels = channels;
+    pcm->rate = rate;
+}
+
+bool StreamPlayer::Stream::playable() const {
+    return (pcm->bits == 8 || pcm->bits == 16 || pcm->bits == 32) && pcm->channels > 0 &&
+           pcm->rate > 0;
+}
+
 void StreamPlayer::start(Stream* stream) {
     HANDLE finished = nullptr;
-    lock.lock();
-    streams.append(stream);
-    // The decode thread decides to end under this lock, so either it will
-    // still see this stream, or it has already left and a new one starts.
-    if (!running) {
-        finished = thread;
-        thread = start_thread(decode_thread, this);
-        if (thread) running = true;
+    {
+        MutexLock held(lock);
+        streams.append(stream);
+        // The decode thread decides to end under this lock, so either it
+        // will still see this stream, or it has already left and a new one
+        // starts.
+        if (!running) {
+            finished = thread;
+            thread = start_thread(decode_thread, this);
+            if (thread) running = true;
+        }
     }
-    lock.unlock();
+    // The thread that ended is joined without the lock.
     if (finished) {
         WaitForSingleObject(finished, INFINITE);
         CloseHandle(finished);
@@ -41,7 +58,7 @@ void StreamPlayer::start(Stream* stream) {
 }
 
 void StreamPlayer::stop(Music* owner) {
-    lock.lock();
+    MutexLock held(lock);
     for (auto* node = streams.head; node;) {
         auto* next = node->next;
         Stream* stream = node->value;
@@ -52,27 +69,30 @@ void StreamPlayer::stop(Music* owner) {
         }
         node = next;
     }
-    lock.unlock();
 }
 
 void StreamPlayer::decode_thread(void* argument) {
     StreamPlayer* player = static_cast<StreamPlayer*>(argument);
-    player->lock.lock();
-    while (player->streams.count > 0 && !player->stopping) {
-        player->lock.unlock();
+    for (;;) {
+        {
+            MutexLock held(player->lock);
+            if (player->streams.count == 0 || player->stopping) {
+                player->running = false;
+                return;
+            }
+        }
+        // Without the lock between passes: play and stop take their turn.
         Sleep(1);
-        player->lock.lock();
+        MutexLock held(player->lock);
         if (!player->stopping) player->decode_pass();
     }
-    player->running = false;
-    player->lock.unlock();
 }
 
 void StreamPlayer::decode_pass() {
     for (auto* node = streams.head; node && !stopping;) {
         auto* next = node->next;
         Stream* stream = node->value;
-        if (!Voice::is_full(stream->pcm) && !stream->decode()) {
+        if (!Voice::is_full(stream->pcm, stream->channel) && !stream->decode()) {
             delete stream;
             streams.erase(node);
         }
@@ -82,16 +102,18 @@ void StreamPlayer::decode_pass() {
 
 void StreamPlayer::shut_down() {
     stopping = 1;
-    lock.lock();
-    HANDLE last = thread;
-    thread = nullptr;
-    lock.unlock();
+    HANDLE last = nullptr;
+    {
+        MutexLock held(lock);
+        last = thread;
+        thread = nullptr;
+    }
+    // Joined without the lock, which the thread takes to end.
     if (last) {
         WaitForSingleObject(last, INFINITE);
         CloseHandle(last);
     }
-    lock.lock();
+    MutexLock held(lock);
     for (auto* node = streams.head; node; node = node->next) delete node->value;
     streams.clear();
-    lock.unlock();
 }

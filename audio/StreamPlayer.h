@@ -29,6 +29,12 @@ public:
         virtual bool decode() = 0;
         // Hands pcm to the channel, or to the mixer in its own format.
         void submit();
+        // Later blocks are of this format. When it differs from the block's,
+        // the Voice fed so far is finished (it plays out what it holds) and
+        // let go, so the next block makes a Voice on the new format's output.
+        void set_format(int32_t bits, int32_t channels, int32_t rate);
+        // The block's format is one the mixer takes.
+        bool playable() const;
 
         // Matched by stop; not owned.
         Music* owner = nullptr;

@@ -25,7 +25,7 @@ WaveDevice* WaveDevice::open(int32_t bits, int32_t channels, int32_t rate) {
     device->bits = bits;
     device->channels = channels;
     device->rate = rate;
-    device->samples_per_buffer = channels << 10;
+    device->samples_per_buffer = channels * frames_per_buffer;
     size_t buffer_bytes =
         static_cast<size_t>(bits / 8) * static_cast<size_t>(device->samples_per_buffer);
     for (auto& buffer : device->buffers) {
@@ -40,7 +40,8 @@ WaveDevice* WaveDevice::open(int32_t bits, int32_t channels, int32_t rate) {
     format.nBlockAlign = static_cast<WORD>(channels * bits / 8);
     format.nAvgBytesPerSec = format.nBlockAlign * format.nSamplesPerSec;
     format.wBitsPerSample = static_cast<WORD>(bits);
-    format.cbSize = 22;
+    // The bytes of the record that follow WAVEFORMATEX: 22.
+    format.cbSize = sizeof(WAVEFORMATEXTENSIBLE) - sizeof(WAVEFORMATEX);
     device->format.Samples.wValidBitsPerSample = static_cast<WORD>(bits);
     // The speaker assignment is left to the device.
     device->format.dwChannelMask = 0;
@@ -70,7 +71,7 @@ void WaveDevice::write(const int32_t* samples, int32_t count) {
         clear_header(header);
     }
 
-    index = (index + 1) % 4;
+    index = (index + 1) % buffer_count;
     for (;;) {
         DWORD flags = headers[index].dwFlags;
         if (!(flags & WHDR_PREPARED) || (flags & WHDR_DONE)) break;
@@ -79,7 +80,7 @@ void WaveDevice::write(const int32_t* samples, int32_t count) {
 }
 
 void WaveDevice::close() {
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < buffer_count; ++i) {
         if (headers[i].dwFlags & WHDR_PREPARED) {
             while (waveOutUnprepareHeader(handle, &headers[i], sizeof(WAVEHDR)) ==
                    WAVERR_STILLPLAYING)

@@ -10,6 +10,11 @@
 
 class WaveDevice {
 public:
+    // Buffers filled and queued in turn.
+    static constexpr int32_t buffer_count = 4;
+    // Samples of each channel in one buffer.
+    static constexpr int32_t frames_per_buffer = 1024;
+
     // Never null: a device that failed to open prints "[!] Could not open
     // device.\n" and is returned anyway; writes to it then play nothing.
     static WaveDevice* open(int32_t bits, int32_t channels, int32_t rate);
@@ -22,7 +27,7 @@ public:
     // the caller frees the object afterwards.
     void close();
 
-    std::unique_ptr<uint8_t[]> buffers[4];
+    std::unique_ptr<uint8_t[]> buffers[buffer_count];
     int32_t index = 0;
     int32_t bits = 0;
     int32_t channels = 0;
@@ -30,5 +35,5 @@ public:
     int32_t samples_per_buffer = 0;
     HWAVEOUT handle = nullptr;
     WAVEFORMATEXTENSIBLE format{};
-    WAVEHDR headers[4]{};
+    WAVEHDR headers[buffer_count]{};
 };

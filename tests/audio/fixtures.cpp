@@ -45,10 +45,8 @@ std::string make_wav(const std::string& name, const Tone& tone) {
 }
 
 bool running(StreamPlayer& player) {
-    player.lock.lock();
-    bool result = player.running;
-    player.lock.unlock();
-    return result;
+    MutexLock held(player.lock);
+    return player.running;
 }
 
 }  // namespace
@@ -80,12 +78,41 @@ std::string write_file(const std::string& name, const Bytes& bytes) {
     return path;
 }
 
+std::string concatenate(const std::string& name, const std::vector<std::string>& paths) {
+    Bytes all;
+    for (const std::string& path : paths) {
+        Bytes part = read_file(path);
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return write_file(name, all);
+}
+
 Bytes read_file(const std::string& path) {
     std::ifstream stream(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(stream), {});
 }
 
+namespace {
+
+// Appends to the last run, or starts a new one when the format differs.
+void add_run(std::vector<FormatRun>& runs, int channels, long rate, const void* data,
+             size_t bytes) {
+    if (runs.empty() || runs.back().channels != channels || runs.back().rate != rate)
+        runs.push_back(FormatRun{channels, rate, {}});
+    const uint8_t* begin = static_cast<const uint8_t*>(data);
+    runs.back().samples.insert(runs.back().samples.end(), begin, begin + bytes);
+}
+
+}  // namespace
+
 Bytes mp3_reference(const std::string& path) {
+    Bytes out;
+    for (const FormatRun& run : mp3_reference_runs(path))
+        out.insert(out.end(), run.samples.begin(), run.samples.end());
+    return out;
+}
+
+std::vector<FormatRun> mp3_reference_runs(const std::string& path) {
     int error = 0;
     mpg123_handle* handle = mpg123_new(nullptr, &error);
     mpg123_format_none(handle);
@@ -94,33 +121,51 @@ Bytes mp3_reference(const std::string& path) {
     mpg123_rates(&rates, &rate_count);
     for (size_t i = 0; i < rate_count; ++i)
         mpg123_format(handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
-    Bytes out;
+    std::vector<FormatRun> runs;
     if (mpg123_open(handle, path.c_str()) == MPG123_OK) {
         unsigned char buffer[8192];
+        long rate = 0;
+        int channels = 0;
         for (;;) {
             size_t done = 0;
             int result = mpg123_read(handle, buffer, sizeof(buffer), &done);
-            out.insert(out.end(), buffer, buffer + done);
-            if (result != MPG123_OK && result != MPG123_NEW_FORMAT) break;
+            // What comes with a new format is the end of the old one.
+            if (done > 0) add_run(runs, channels, rate, buffer, done);
+            if (result == MPG123_NEW_FORMAT) {
+                int encoding = 0;
+                mpg123_getformat(handle, &rate, &channels, &encoding);
+            } else if (result != MPG123_OK) {
+                break;
+            }
         }
     }
     mpg123_delete(handle);
-    return out;
+    return runs;
 }
 
 Bytes ogg_reference(const std::string& path) {
-    OggVorbis_File vf;
     Bytes out;
-    if (ov_fopen(path.c_str(), &vf) != 0) return out;
+    for (const FormatRun& run : ogg_reference_runs(path))
+        out.insert(out.end(), run.samples.begin(), run.samples.end());
+    return out;
+}
+
+std::vector<FormatRun> ogg_reference_runs(const std::string& path) {
+    OggVorbis_File vf;
+    std::vector<FormatRun> runs;
+    if (ov_fopen(path.c_str(), &vf) != 0) return runs;
+    // Opened, a chained file stands past its first link.
+    ov_raw_seek(&vf, 0);
     char buffer[8192];
     int bitstream = 0;
     for (;;) {
         long result = ov_read(&vf, buffer, sizeof(buffer), 0, 2, 1, &bitstream);
         if (result <= 0) break;
-        out.insert(out.end(), buffer, buffer + result);
+        vorbis_info* info = ov_info(&vf, bitstream);
+        add_run(runs, info->channels, info->rate, buffer, static_cast<size_t>(result));
     }
     ov_clear(&vf);
-    return out;
+    return runs;
 }
 
 Bytes joined(const WaveRecording& recording) {
@@ -148,10 +193,8 @@ bool eventually(const std::function<bool()>& condition, double seconds) {
 
 bool audio_idle() {
     if (running(mp3_player) || running(ogg_player) || mixer_threads > 0) return false;
-    output_registry_lock.lock();
-    bool empty = output_registry.count == 0;
-    output_registry_lock.unlock();
-    return empty;
+    MutexLock registry(output_registry_lock);
+    return output_registry.count == 0;
 }
 
 bool play_out_on_demand(double seconds) {

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <climits>
+#include <functional>
 #include <thread>
 
 namespace {
@@ -98,9 +99,10 @@ TEST(PcmConversion, NarrowsToTheDeviceLayout) {
 
 // One output on a recording device, driven pass by pass by the test in place
 // of its mixer thread.
-class MixerOutputPasses : public ::testing::Test {
+class MixerOutputPasses : public AudioSuite {
 protected:
     void SetUp() override {
+        AudioSuite::SetUp();
         testing_wave_record(WaveCompletion::immediate);
         out.device = WaveDevice::open(16, 2, 44100);
         buffer.resize(static_cast<size_t>(out.device->samples_per_buffer));
@@ -255,9 +257,10 @@ TEST_F(MixerOutputPasses, StoppedOutputTakesNoNewVoice) {
     EXPECT_EQ(out.voices.count, 0);
 }
 
-class WaveDeviceOnDemand : public ::testing::Test {
+class WaveDeviceOnDemand : public AudioSuite {
 protected:
     void SetUp() override {
+        AudioSuite::SetUp();
         testing_wave_record(WaveCompletion::on_demand);
         index = testing_wave_recordings().size();
         device = WaveDevice::open(16, 2, 44100);
@@ -265,16 +268,29 @@ protected:
     }
 
     WaveRecording recording() const { return testing_wave_recordings().at(index); }
-    void TearDown() override { delete device; }
+    void TearDown() override {
+        delete device;
+        AudioSuite::TearDown();
+    }
 
-    // Writes on another thread; done tells when the call has returned.
-    std::thread write_async(std::atomic<bool>& done) {
-        return std::thread([this, &done] {
-            device->write(samples.data(), 2048);
-            done = true;
+    // Completes the oldest queued buffer, counted in completions first.
+    bool complete() {
+        ++completions;
+        return testing_wave_complete(index);
+    }
+
+    // Calls body on another thread; the returned count holds the completions
+    // made before body returned.
+    std::thread after_completions(std::function<void()> body, std::atomic<int>& seen) {
+        return std::thread([this, body, &seen] {
+            body();
+            seen = completions.load();
         });
     }
 
+    void write() { device->write(samples.data(), 2048); }
+
+    std::atomic<int> completions{0};
     size_t index = 0;
     WaveDevice* device = nullptr;
     std::vector<int32_t> samples;
@@ -298,30 +314,27 @@ TEST_F(WaveDeviceOnDemand, OpensTheFormatRecord) {
 TEST_F(WaveDeviceOnDemand, FourthWriteWaitsForTheFirstBuffer) {
     for (int i = 0; i < 3; ++i) {
         samples[0] = i + 1;
-        device->write(samples.data(), 2048);
+        write();
     }
     EXPECT_EQ(testing_wave_queued(index), 3u);
 
-    std::atomic<bool> fourth_done{false};
+    // The fourth returns only once buffer 0 is done, which only the test can
+    // make happen.
+    std::atomic<int> seen{-1};
     samples[0] = 4;
-    std::thread fourth = write_async(fourth_done);
+    std::thread fourth = after_completions([this] { write(); }, seen);
     ASSERT_TRUE(eventually([this] { return testing_wave_queued(index) == 4; }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(fourth_done);
-    ASSERT_TRUE(testing_wave_complete(index));
-    EXPECT_TRUE(eventually([&] { return fourth_done.load(); }));
+    EXPECT_TRUE(complete());
     fourth.join();
+    EXPECT_EQ(seen, 1);
 
     // The fifth reuses buffer 0 and then waits for buffer 1.
-    std::atomic<bool> fifth_done{false};
     samples[0] = 5;
-    std::thread fifth = write_async(fifth_done);
+    std::thread fifth = after_completions([this] { write(); }, seen);
     ASSERT_TRUE(eventually([this] { return recording().buffers.size() == 5; }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(fifth_done);
-    ASSERT_TRUE(testing_wave_complete(index));
-    EXPECT_TRUE(eventually([&] { return fifth_done.load(); }));
+    EXPECT_TRUE(complete());
     fifth.join();
+    EXPECT_EQ(seen, 2);
 
     auto buffers = recording().buffers;
     ASSERT_EQ(buffers.size(), 5u);
@@ -331,18 +344,13 @@ TEST_F(WaveDeviceOnDemand, FourthWriteWaitsForTheFirstBuffer) {
     }
     EXPECT_EQ(device->headers[0].lpData, reinterpret_cast<LPSTR>(device->buffers[0].get()));
 
-    // Closing plays out the three still queued.
-    std::atomic<bool> closed{false};
-    std::thread closer([&] {
-        device->close();
-        closed = true;
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(closed);
-    EXPECT_EQ(recording().closed, 0u);
-    while (testing_wave_complete(index)) {}
-    EXPECT_TRUE(eventually([&] { return closed.load(); }));
+    // Closing plays out the three still queued: it returns after the third
+    // completion, and the device closes then.
+    EXPECT_EQ(testing_wave_queued(index), 3u);
+    std::thread closer = after_completions([this] { device->close(); }, seen);
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(complete());
     closer.join();
+    EXPECT_EQ(seen, 5);
     EXPECT_NE(recording().closed, 0u);
 }
 
@@ -358,13 +366,14 @@ TEST_F(WaveDeviceOnDemand, ShortWriteQueuesOnlyItsBytes) {
     device->close();
 }
 
-TEST(WaveDeviceFailure, FailedOpenPrintsAndWritesGoNowhere) {
+class WaveDeviceFailure : public AudioSuite {};
+
+TEST_F(WaveDeviceFailure, FailedOpenPrintsAndWritesGoNowhere) {
     testing_wave_record(WaveCompletion::on_demand);
     testing_wave_fail_open(MMSYSERR_NODRIVER);
-    size_t before = testing_wave_recordings().size();
-    testing::internal::CaptureStdout();
+    CapturedStdout output;
     WaveDevice* device = WaveDevice::open(16, 2, 44100);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "[!] Could not open device.\n");
+    EXPECT_EQ(output.take(), "[!] Could not open device.\n");
     ASSERT_NE(device, nullptr);
     std::vector<int32_t> samples(2048, 1);
     // None of these may wait for a buffer that was never queued.
@@ -372,8 +381,7 @@ TEST(WaveDeviceFailure, FailedOpenPrintsAndWritesGoNowhere) {
     for (const WAVEHDR& header : device->headers) EXPECT_EQ(header.dwFlags, 0u);
     device->close();
     delete device;
-    EXPECT_EQ(testing_wave_recordings().size(), before);
-    testing_wave_fail_open(MMSYSERR_NOERROR);
+    EXPECT_TRUE(testing_wave_recordings().empty());
 }
 
 }  // namespace
