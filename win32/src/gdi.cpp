@@ -6,17 +6,16 @@
 // compatibility kind (immediate mode needs it), current on at most one thread
 // at a time, as the platform requires.
 #include <windows.h>
-#include "win32/testing_gdi.h"
 
 #include <SDL.h>
 
-#include <atomic>
 #include <map>
 #include <mutex>
 #include <set>
 #include <thread>
 
 #include "layer.h"
+#include "seams.h"
 
 struct HDC__ {
     HWND window;
@@ -35,7 +34,6 @@ std::mutex gdi_lock;
 std::set<HDC> live_dcs;
 std::set<HGLRC> live_contexts;
 std::map<HWND, int> window_formats;
-std::atomic<uint8_t> fail_pixel_format{0};
 
 thread_local HGLRC thread_context = nullptr;
 
@@ -56,10 +54,6 @@ void release_thread_context() {
 
 }  // namespace
 
-void testing_fail_pixel_format(bool fail) {
-    fail_pixel_format.store(fail ? 1 : 0, std::memory_order_relaxed);
-}
-
 HDC GetDC(HWND window) {
     if (layer_sdl_window(window) == nullptr) return nullptr;
     std::lock_guard<std::mutex> hold(gdi_lock);
@@ -78,17 +72,14 @@ int ReleaseDC(HWND window, HDC dc) {
 
 int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* descriptor) {
     std::lock_guard<std::mutex> hold(gdi_lock);
-    if (!live_dc(dc) || descriptor == nullptr ||
-        fail_pixel_format.load(std::memory_order_relaxed) != 0)
-        return 0;
+    if (!live_dc(dc) || descriptor == nullptr || layer_fails(LayerFailure::pixel_format)) return 0;
     return only_format;
 }
 
 BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* descriptor) {
     std::lock_guard<std::mutex> hold(gdi_lock);
     if (!live_dc(dc) || descriptor == nullptr || format != only_format ||
-        layer_sdl_window(dc->window) == nullptr ||
-        fail_pixel_format.load(std::memory_order_relaxed) != 0)
+        layer_sdl_window(dc->window) == nullptr || layer_fails(LayerFailure::pixel_format))
         return FALSE;
     int held = format_of(dc->window);
     if (held != 0) return held == format ? TRUE : FALSE;

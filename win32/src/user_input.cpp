@@ -1,6 +1,7 @@
-// Platform input made into messages, raw mouse input, the cursor, and the
-// test panel's injected events (which take the same road as real ones).
+// Platform input made into messages, raw mouse input and the cursor.
 #include "user_internal.h"
+
+#include "seams.h"
 
 #include <cmath>
 #include <cstring>
@@ -253,29 +254,6 @@ void translate_window_event(const SDL_WindowEvent& event) {
                 event.timestamp);
 }
 
-// The window's SDL id and client origin; id 0 for a dead handle.
-Uint32 sdl_id_of(HWND window, POINT* origin = nullptr) {
-    std::lock_guard<std::mutex> hold(user_state().lock);
-    WindowRecord* record = find_window(window);
-    if (record == nullptr) return 0;
-    if (origin != nullptr) *origin = record->origin;
-    return record->sdl_id;
-}
-
-bool push(SDL_Event& event) { return SDL_PushEvent(&event) == 1; }
-
-bool push_window_event(HWND window, SDL_WindowEventID id, int data1 = 0, int data2 = 0) {
-    const Uint32 sdl_id = sdl_id_of(window);
-    if (sdl_id == 0) return false;
-    SDL_Event event{};
-    event.type = SDL_WINDOWEVENT;
-    event.window.windowID = sdl_id;
-    event.window.event = id;
-    event.window.data1 = data1;
-    event.window.data2 = data2;
-    return push(event);
-}
-
 }  // namespace
 
 namespace window_layer {
@@ -313,9 +291,9 @@ void translate_event(const SDL_Event& event) {
 
 BOOL RegisterRawInputDevices(const RAWINPUTDEVICE* devices, UINT count, UINT size) {
     if (devices == nullptr || count == 0 || size != sizeof(RAWINPUTDEVICE)) return FALSE;
+    if (layer_fails(LayerFailure::register_raw_input)) return FALSE;
     UserState& state = user_state();
     std::lock_guard<std::mutex> hold(state.lock);
-    if (state.fail_raw) return FALSE;
     for (UINT i = 0; i < count; ++i) {
         const RAWINPUTDEVICE& device = devices[i];
         const bool sink = device.dwFlags == RIDEV_INPUTSINK;
@@ -401,97 +379,3 @@ BOOL ClipCursor(const RECT* rect) {
     });
     return TRUE;
 }
-
-bool testing_cursor_clip(RECT* rect) {
-    std::lock_guard<std::mutex> hold(user_state().lock);
-    if (rect != nullptr) *rect = user_state().clip;
-    return user_state().clipped;
-}
-
-int testing_cursor_display_count() {
-    std::lock_guard<std::mutex> hold(user_state().lock);
-    return user_state().cursor_count;
-}
-
-bool testing_inject_key(HWND window, const char* key_name, bool down, bool repeat, bool alt) {
-    const Uint32 sdl_id = sdl_id_of(window);
-    if (sdl_id == 0 || key_name == nullptr) return false;
-    const SDL_Keycode key = SDL_GetKeyFromName(key_name);
-    if (key == SDLK_UNKNOWN) return false;
-    SDL_Event event{};
-    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    event.key.windowID = sdl_id;
-    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-    event.key.repeat = repeat ? 1 : 0;
-    event.key.keysym.sym = key;
-    event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
-    event.key.keysym.mod = alt ? KMOD_LALT : KMOD_NONE;
-    return push(event);
-}
-
-bool testing_inject_button(HWND window, TestingButton button, bool down) {
-    POINT origin{};
-    const Uint32 sdl_id = sdl_id_of(window, &origin);
-    if (sdl_id == 0) return false;
-    POINT at{};
-    {
-        UserState& state = user_state();
-        std::lock_guard<std::mutex> hold(state.lock);
-        at = state.injected_pointer_known ? state.injected_pointer
-                                          : POINT{saturate(int64_t{state.cursor.x} - origin.x),
-                                                  saturate(int64_t{state.cursor.y} - origin.y)};
-    }
-    SDL_Event event{};
-    event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-    event.button.windowID = sdl_id;
-    event.button.button = button == TestingButton::left     ? SDL_BUTTON_LEFT
-                          : button == TestingButton::middle ? SDL_BUTTON_MIDDLE
-                                                            : SDL_BUTTON_RIGHT;
-    event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-    event.button.clicks = 1;
-    event.button.x = at.x;
-    event.button.y = at.y;
-    return push(event);
-}
-
-bool testing_inject_wheel(HWND window, float notches) {
-    const Uint32 sdl_id = sdl_id_of(window);
-    if (sdl_id == 0) return false;
-    SDL_Event event{};
-    event.type = SDL_MOUSEWHEEL;
-    event.wheel.windowID = sdl_id;
-    event.wheel.y = static_cast<Sint32>(notches);
-    event.wheel.preciseY = notches;
-    event.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
-    return push(event);
-}
-
-bool testing_inject_motion(HWND window, int x, int y, int dx, int dy) {
-    const Uint32 sdl_id = sdl_id_of(window);
-    if (sdl_id == 0) return false;
-    {
-        UserState& state = user_state();
-        std::lock_guard<std::mutex> hold(state.lock);
-        state.injected_pointer_known = true;
-        state.injected_pointer = {x, y};
-    }
-    SDL_Event event{};
-    event.type = SDL_MOUSEMOTION;
-    event.motion.windowID = sdl_id;
-    event.motion.x = x;
-    event.motion.y = y;
-    event.motion.xrel = dx;
-    event.motion.yrel = dy;
-    return push(event);
-}
-
-bool testing_inject_focus(HWND window, bool gained) {
-    return push_window_event(window,
-                             gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST);
-}
-
-bool testing_inject_resize(HWND window, int width, int height) {
-    return push_window_event(window, SDL_WINDOWEVENT_SIZE_CHANGED, width, height);
-}
-
-bool testing_inject_close(HWND window) { return push_window_event(window, SDL_WINDOWEVENT_CLOSE); }

@@ -8,7 +8,6 @@
 #pragma once
 
 #include <windows.h>
-#include "win32/testing_user.h"
 
 #include <SDL.h>
 
@@ -128,17 +127,6 @@ struct UserState {
     static constexpr int raw_kept = 256;
     RawRecord raw[raw_kept];
     uint64_t raw_serial = 0;
-
-    // Where the test panel's last injected motion left the pointer (client
-    // pixels); injected clicks happen there.
-    bool injected_pointer_known = false;
-    POINT injected_pointer{};
-
-    bool capture_boxes = false;
-    std::vector<TestingMessageBox> boxes;
-    bool fail_class = false;
-    bool fail_create = false;
-    bool fail_raw = false;
 };
 
 // Lives for the whole process (never destroyed, so threads still running at

@@ -3,6 +3,7 @@
 #include "user_internal.h"
 
 #include "layer.h"
+#include "seams.h"
 
 #include <algorithm>
 #include <climits>
@@ -221,7 +222,7 @@ void apply_window_on_its_thread(HWND window) {
 ATOM RegisterClassExA(const WNDCLASSEXA* window_class) {
     UserState& state = user_state();
     std::lock_guard<std::mutex> hold(state.lock);
-    if (state.fail_class || window_class == nullptr ||
+    if (layer_fails(LayerFailure::register_class) || window_class == nullptr ||
         window_class->cbSize != sizeof(WNDCLASSEXA) || window_class->lpfnWndProc == nullptr ||
         window_class->lpszClassName == nullptr)
         return 0;
@@ -238,12 +239,12 @@ HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR window_name, DWORD style, 
                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      LPVOID parameter) {
     UserState& state = user_state();
-    if (class_name == nullptr || parent != NULL || menu != NULL || parameter != nullptr)
+    if (layer_fails(LayerFailure::create_window) || class_name == nullptr || parent != NULL ||
+        menu != NULL || parameter != nullptr)
         return NULL;
     WNDPROC procedure = nullptr;
     {
         std::lock_guard<std::mutex> hold(state.lock);
-        if (state.fail_create) return NULL;
         for (const WindowClass& known : state.classes)
             if (known.instance == instance && strcasecmp(known.name.c_str(), class_name) == 0)
                 procedure = known.procedure;
