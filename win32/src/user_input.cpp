@@ -176,9 +176,14 @@ void translate_motion(const SDL_MouseMotionEvent& motion) {
     UserState& state = user_state();
     WindowRecord* record = find_sdl_window(motion.windowID);
     if (record == nullptr) return;
-    state.cursor = {saturate(int64_t{record->origin.x} + motion.x),
-                    saturate(int64_t{record->origin.y} + motion.y)};
-    if (!state.raw_registered) return;
+    const POINT at{saturate(int64_t{record->origin.x} + motion.x),
+                   saturate(int64_t{record->origin.y} + motion.y)};
+    // Raw input comes from the mouse alone. The display server also reports
+    // the pointer where it already was: when a window appears under it, and
+    // after a move the program made (SetCursorPos has already put it there).
+    const bool moved = at.x != state.cursor.x || at.y != state.cursor.y;
+    state.cursor = at;
+    if (!moved || !state.raw_registered) return;
     WindowRecord* target = state.raw_target != NULL ? find_window(state.raw_target) : record;
     if (target == nullptr) return;
     WPARAM code = RIM_INPUT;

@@ -315,8 +315,9 @@ BOOL EnumDisplaySettingsA(LPCSTR device, DWORD mode, DEVMODEA* dev_mode);
 //   motion: WM_INPUT to the raw-input target, wParam RIM_INPUT while the
 //     target has the focus and RIM_INPUTSINK otherwise (only when registered
 //     with RIDEV_INPUTSINK); GetRawInputData gives a mouse RAWINPUT whose
-//     lLastX / lLastY are the relative motion. The cursor position is kept
-//     for GetCursorPos;
+//     lLastX / lLastY are the relative motion. Only the mouse makes raw
+//     input: a window appearing under the pointer and SetCursorPos make
+//     none. The cursor position is kept for GetCursorPos;
 //   focus: WM_NCACTIVATE, wParam TRUE when gained, FALSE when lost;
 //   resize by the user: WM_SIZE; the close button: WM_CLOSE.
 // Character messages and WM_MOUSEMOVE are not made.
