@@ -2,6 +2,7 @@
 // handles.
 #include "user_internal.h"
 
+#include "message_box.h"
 #include "seams.h"
 
 #include <algorithm>
@@ -65,12 +66,8 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     std::fflush(stderr);
     const auto observe = layer_seams.message_box.load(std::memory_order_acquire);
     if (observe != nullptr && observe(body.c_str(), title.c_str(), type)) return IDOK;
-    const Uint32 flags =
-        (type & 0xF0) == MB_ICONEXCLAMATION ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION;
-    return static_cast<int>(run_on_window_thread([flags, &title, &body] {
-        return SDL_ShowSimpleMessageBox(flags, title.c_str(), body.c_str(), nullptr) == 0
-                   ? LRESULT{IDOK}
-                   : LRESULT{0};
+    return static_cast<int>(run_on_window_thread([&title, &body] {
+        return show_message_box(title.c_str(), body.c_str()) ? LRESULT{IDOK} : LRESULT{0};
     }));
 }
 

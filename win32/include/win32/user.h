@@ -346,9 +346,11 @@ void PostQuitMessage(int exit_code);
 
 // Shows a box with one OK button on the window thread (on the calling thread
 // while there is none; the owner is ignored) and writes caption + ": " + text
-// to standard error, so a run without a screen shows it too; IDOK when
-// closed. When the window thread's pump has ended no box can be shown: 0,
-// and only the line on standard error.
+// to standard error, so a run without a screen shows it too. The box takes
+// the keyboard focus; OK, Return, Enter, Space, Escape and the box's close
+// button answer it: IDOK. It is part of this process and goes with it. When
+// the window thread's pump has ended, or no display can be reached, no box
+// can be shown: 0, and only the line on standard error.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 // SPI_SETSCREENSAVEACTIVE only (uiParam TRUE or FALSE); FALSE otherwise.
 BOOL SystemParametersInfoA(UINT action, UINT ui_param, PVOID pv_param, UINT win_ini);
