@@ -10,6 +10,15 @@ using namespace window_layer;
 
 namespace {
 
+// The lParam of a key message: repeat count, then flags.
+constexpr DWORD key_repeat_count_one = 1;
+constexpr DWORD key_alt_held = 1u << 29;
+constexpr DWORD key_was_down = 1u << 30;
+constexpr DWORD key_released = 1u << 31;
+
+// The device handle of raw input: the layer knows one mouse.
+const HANDLE the_mouse = reinterpret_cast<HANDLE>(1);
+
 // The virtual-key code of a key as the keyboard layout produces it; 0 for a
 // key the platform would report under a code this layer does not know.
 UINT virtual_key(SDL_Keycode key) {
@@ -120,12 +129,10 @@ void translate_key(const SDL_KeyboardEvent& key) {
     const bool system = (key.keysym.mod & KMOD_ALT) != 0 || code == VK_MENU || code == VK_F10;
     const UINT message =
         down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
-    // Repeat count 1; bit 29 Alt held; bit 30 the key was down before;
-    // bit 31 released.
-    DWORD flags = 1;
-    if (key.keysym.mod & KMOD_ALT) flags |= 1u << 29;
-    if (key.repeat || !down) flags |= 1u << 30;
-    if (!down) flags |= 1u << 31;
+    DWORD flags = key_repeat_count_one;
+    if (key.keysym.mod & KMOD_ALT) flags |= key_alt_held;
+    if (key.repeat || !down) flags |= key_was_down;
+    if (!down) flags |= key_released;
     queue_input(record->handle, message, code, static_cast<LPARAM>(flags), key.timestamp);
 }
 
@@ -197,7 +204,7 @@ void translate_motion(const SDL_MouseMotionEvent& motion) {
     slot.data = RAWINPUT{};
     slot.data.header.dwType = RIM_TYPEMOUSE;
     slot.data.header.dwSize = sizeof(RAWINPUT);
-    slot.data.header.hDevice = reinterpret_cast<HANDLE>(1);  // the one mouse
+    slot.data.header.hDevice = the_mouse;
     slot.data.header.wParam = code;
     slot.data.data.mouse.usFlags = MOUSE_MOVE_RELATIVE;
     slot.data.data.mouse.lLastX = motion.xrel;
@@ -248,15 +255,9 @@ void translate_window_event(const SDL_WindowEvent& event) {
             return;
     }
     // Size or state changed by the user or the window manager.
-    if (record->width == record->notified_width && record->height == record->notified_height &&
-        record->minimised == record->notified_minimised)
-        return;
-    record->notified_width = record->width;
-    record->notified_height = record->height;
-    record->notified_minimised = record->minimised;
-    queue_input(record->handle, WM_SIZE, record->minimised ? SIZE_MINIMIZED : SIZE_RESTORED,
-                record->minimised ? 0 : make_lparam(record->width, record->height),
-                event.timestamp);
+    MSG size{};
+    if (take_size_change(*record, &size))
+        queue_input(size.hwnd, size.message, size.wParam, size.lParam, event.timestamp);
 }
 
 }  // namespace
@@ -302,7 +303,8 @@ BOOL RegisterRawInputDevices(const RAWINPUTDEVICE* devices, UINT count, UINT siz
     for (UINT i = 0; i < count; ++i) {
         const RAWINPUTDEVICE& device = devices[i];
         const bool sink = device.dwFlags == RIDEV_INPUTSINK;
-        if (device.usUsagePage != 1 || device.usUsage != 2 || (device.dwFlags != 0 && !sink) ||
+        if (device.usUsagePage != HID_USAGE_PAGE_GENERIC ||
+            device.usUsage != HID_USAGE_GENERIC_MOUSE || (device.dwFlags != 0 && !sink) ||
             (device.hwndTarget != NULL && find_window(device.hwndTarget) == nullptr) ||
             (sink && device.hwndTarget == NULL))
             return FALSE;
