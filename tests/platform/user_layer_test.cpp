@@ -115,7 +115,8 @@ protected:
         window = CreateWindowExA(0, class_name.c_str(), "Layer", WS_VISIBLE | WS_OVERLAPPEDWINDOW,
                                  100, 100, 400, 300, NULL, NULL, NULL, NULL);
         ASSERT_NE(window, nullptr);
-        RAWINPUTDEVICE mouse{1, 2, RIDEV_INPUTSINK, window};
+        RAWINPUTDEVICE mouse{HID_USAGE_PAGE_GENERIC, HID_USAGE_GENERIC_MOUSE, RIDEV_INPUTSINK,
+                             window};
         ASSERT_TRUE(RegisterRawInputDevices(&mouse, 1, sizeof(mouse)));
         pump();
         take_seen();
@@ -239,7 +240,7 @@ TEST_F(LayerTest, MotionIsRawMouseInputAndMovesTheCursor) {
     EXPECT_EQ(input[0].wParam, static_cast<WPARAM>(RIM_INPUTSINK));
 
     // Not registered for the background: nothing.
-    RAWINPUTDEVICE foreground_only{1, 2, 0, NULL};
+    RAWINPUTDEVICE foreground_only{HID_USAGE_PAGE_GENERIC, HID_USAGE_GENERIC_MOUSE, 0, NULL};
     ASSERT_TRUE(RegisterRawInputDevices(&foreground_only, 1, sizeof(foreground_only)));
     testing_inject_motion(window, 2, 2, 1, 1);
     EXPECT_TRUE(only(pump(), WM_INPUT, WM_INPUT).empty());
@@ -491,12 +492,12 @@ TEST_F(LayerTest, FailuresCanBeInjected) {
                                    NULL, NULL);
     EXPECT_NE(other_window, nullptr);
 
-    RAWINPUTDEVICE mouse{1, 2, RIDEV_INPUTSINK, window};
+    RAWINPUTDEVICE mouse{HID_USAGE_PAGE_GENERIC, HID_USAGE_GENERIC_MOUSE, RIDEV_INPUTSINK, window};
     testing_fail_register_raw_input(true);
     EXPECT_FALSE(RegisterRawInputDevices(&mouse, 1, sizeof(mouse)));
     testing_fail_register_raw_input(false);
     EXPECT_TRUE(RegisterRawInputDevices(&mouse, 1, sizeof(mouse)));
-    RAWINPUTDEVICE keyboard{1, 6, 0, NULL};
+    RAWINPUTDEVICE keyboard{HID_USAGE_PAGE_GENERIC, 6 /* the keyboard */, 0, NULL};
     EXPECT_FALSE(RegisterRawInputDevices(&keyboard, 1, sizeof(keyboard)));
 }
 

@@ -11,7 +11,7 @@
 
 #include <map>
 #include <mutex>
-#include <set>
+#include <memory>
 #include <thread>
 
 #include "layer.h"
@@ -31,8 +31,10 @@ namespace {
 constexpr int only_format = 1;
 
 std::mutex gdi_lock;
-std::set<HDC> live_dcs;
-std::set<HGLRC> live_contexts;
+// The live device contexts and GL contexts, owned here; the engine holds
+// their handles.
+std::map<HDC, std::unique_ptr<HDC__>> live_dcs;
+std::map<HGLRC, std::unique_ptr<HGLRC__>> live_contexts;
 std::map<HWND, int> window_formats;
 
 thread_local HGLRC thread_context = nullptr;
@@ -57,8 +59,9 @@ void release_thread_context() {
 HDC GetDC(HWND window) {
     if (layer_sdl_window(window) == nullptr) return nullptr;
     std::lock_guard<std::mutex> hold(gdi_lock);
-    HDC dc = new HDC__{window};
-    live_dcs.insert(dc);
+    auto made = std::make_unique<HDC__>(HDC__{window});
+    HDC dc = made.get();
+    live_dcs.emplace(dc, std::move(made));
     return dc;
 }
 
@@ -66,7 +69,6 @@ int ReleaseDC(HWND window, HDC dc) {
     std::lock_guard<std::mutex> hold(gdi_lock);
     if (!live_dc(dc) || dc->window != window) return 0;
     live_dcs.erase(dc);
-    delete dc;
     return 1;
 }
 
@@ -107,8 +109,9 @@ HGLRC wglCreateContext(HDC dc) {
     SDL_GLContext gl = SDL_GL_CreateContext(window);
     SDL_GL_MakeCurrent(previous_window, previous);
     if (gl == nullptr) return nullptr;
-    HGLRC context = new HGLRC__{gl, std::thread::id()};
-    live_contexts.insert(context);
+    auto made = std::make_unique<HGLRC__>(HGLRC__{gl, std::thread::id()});
+    HGLRC context = made.get();
+    live_contexts.emplace(context, std::move(made));
     return context;
 }
 
@@ -144,7 +147,6 @@ BOOL wglDeleteContext(HGLRC context) {
         return FALSE;
     SDL_GL_DeleteContext(context->gl);
     live_contexts.erase(context);
-    delete context;
     return TRUE;
 }
 

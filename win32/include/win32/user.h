@@ -255,6 +255,10 @@ constexpr DWORD ENUM_CURRENT_SETTINGS = 0xFFFFFFFFu;
 #define RID_INPUT 0x10000003
 #define RID_HEADER 0x10000005
 #define RIDEV_INPUTSINK 0x00000100
+// The device a raw-input registration names: the mouse of the generic
+// desktop page.
+#define HID_USAGE_PAGE_GENERIC 0x01
+#define HID_USAGE_GENERIC_MOUSE 0x02
 #define MOUSE_MOVE_RELATIVE 0x00
 
 // Classes and windows.
