@@ -33,26 +33,26 @@ void Input::update(const std::vector<KeyEvent>& new_key_events,
     }
 
     for (const KeyEvent& event : key_events) {
-        if (event.code < 256) keys[event.code] = event.state == 1 ? 1 : 0;
+        if (event.code < key_count) keys[event.code] = event.state == KeyEvent::down ? 1 : 0;
     }
 
     for (MouseEvent& event : mouse_events) {
         const bool inside =
             event.x >= 0 && event.x <= window.x && event.y >= 0 && event.y <= window.y;
-        if (!inside) event.state = 0;
+        if (!inside) event.state = MouseEvent::outside;
         if (scaling) {
             event.x = to_logical(event.x, logical.x, window.x);
             event.y = to_logical(event.y, logical.y, window.y);
         }
-        const uint8_t down = event.state == 1 ? 1 : 0;
+        const uint8_t down = event.state == MouseEvent::down ? 1 : 0;
         switch (event.button) {
-            case 0:
+            case MouseEvent::left:
                 mouse_left = down;
                 break;
-            case 1:
+            case MouseEvent::right:
                 mouse_right = down;
                 break;
-            case 2:
+            case MouseEvent::middle:
                 mouse_middle = down;
                 break;
             default:
@@ -69,4 +69,4 @@ void Input::clear() {
     mouse_right = 0;
 }
 
-bool Input::key_down(uint32_t code) const { return code < 256 && keys[code] != 0; }
+bool Input::key_down(uint32_t code) const { return code < key_count && keys[code] != 0; }

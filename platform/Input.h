@@ -24,13 +24,15 @@ public:
     void clear();
 
     // Whether the key with this virtual-key code is down; a code outside
-    // the table (256 or more) is never down.
+    // the table (key_count or more) is never down.
     bool key_down(uint32_t code) const;
 
     GameContext* context;
     std::vector<KeyEvent> key_events;
     std::vector<MouseEvent> mouse_events;
-    uint8_t keys[256] = {};
+    // One state per virtual-key code.
+    static constexpr uint32_t key_count = 256;
+    uint8_t keys[key_count] = {};
     uint8_t mouse_left = 0;
     uint8_t mouse_middle = 0;
     uint8_t mouse_right = 0;

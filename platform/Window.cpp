@@ -17,16 +17,22 @@ RAWINPUT raw_buffer;
 const LONG framed_style = WS_VISIBLE | WS_OVERLAPPEDWINDOW;
 const LONG frameless_style = WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 
+// A wheel turned by more than this many units away from the user (a notch is
+// WHEEL_DELTA, 120) is MouseEvent::wheel_forward.
+constexpr int wheel_forward_above = WHEEL_DELTA - 1;
+
+constexpr int64_t microseconds_per_second = 1000 * 1000;
+
 TimeOfDay time_of_day() {
     const int64_t now = std::chrono::duration_cast<std::chrono::microseconds>(
                             std::chrono::system_clock::now().time_since_epoch())
                             .count();
-    return {now / 1000000, now % 1000000};
+    return {now / microseconds_per_second, now % microseconds_per_second};
 }
 
 double microseconds_since(const TimeOfDay& then) {
     const TimeOfDay now = time_of_day();
-    return static_cast<double>(now.seconds - then.seconds) * 1000 * 1000 +
+    return static_cast<double>(now.seconds - then.seconds) * microseconds_per_second +
            static_cast<double>(now.microseconds - then.microseconds);
 }
 
@@ -86,8 +92,8 @@ Window::Window(const Vec2i& requested_size, const String& title) {
 
     SetWindowLongPtrA(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 
-    raw_device.usUsagePage = 1;
-    raw_device.usUsage = 2;
+    raw_device.usUsagePage = HID_USAGE_PAGE_GENERIC;
+    raw_device.usUsage = HID_USAGE_GENERIC_MOUSE;
     raw_device.dwFlags = RIDEV_INPUTSINK;
     raw_device.hwndTarget = handle;
     if (!RegisterRawInputDevices(&raw_device, 1, sizeof(raw_device))) {
@@ -170,31 +176,34 @@ LRESULT CALLBACK Window::window_procedure(HWND window_handle, UINT message, WPAR
             window->on_raw_input(wparam, lparam);
             return 0;
         case WM_KEYDOWN:
-            window->queue_key(wparam, 1);
+            window->queue_key(wparam, KeyEvent::down);
             return 0;
         case WM_KEYUP:
-            window->queue_key(wparam, 2);
+            window->queue_key(wparam, KeyEvent::up);
             return 0;
         case WM_LBUTTONDOWN:
-            window->queue_mouse(0, 1);
+            window->queue_mouse(MouseEvent::left, MouseEvent::down);
             return 0;
         case WM_LBUTTONUP:
-            window->queue_mouse(0, 2);
+            window->queue_mouse(MouseEvent::left, MouseEvent::up);
             return 0;
         case WM_RBUTTONDOWN:
-            window->queue_mouse(1, 1);
+            window->queue_mouse(MouseEvent::right, MouseEvent::down);
             return 0;
         case WM_RBUTTONUP:
-            window->queue_mouse(1, 2);
+            window->queue_mouse(MouseEvent::right, MouseEvent::up);
             return 0;
         case WM_MBUTTONDOWN:
-            window->queue_mouse(2, 1);
+            window->queue_mouse(MouseEvent::middle, MouseEvent::down);
             return 0;
         case WM_MBUTTONUP:
-            window->queue_mouse(2, 2);
+            window->queue_mouse(MouseEvent::middle, MouseEvent::up);
             return 0;
         case WM_MOUSEWHEEL:
-            window->queue_mouse(GET_WHEEL_DELTA_WPARAM(wparam) > 119 ? 3 : 4, 1);
+            window->queue_mouse(GET_WHEEL_DELTA_WPARAM(wparam) > wheel_forward_above
+                                    ? MouseEvent::wheel_forward
+                                    : MouseEvent::wheel_other,
+                                MouseEvent::down);
             return 0;
         default:
             return DefWindowProcA(window_handle, message, wparam, lparam);
@@ -232,50 +241,46 @@ void Window::on_raw_input(WPARAM wparam, LPARAM lparam) {
     // A failed or short read holds no motion.
     if (read == static_cast<UINT>(-1) || read < offsetof(RAWINPUT, data) + sizeof(RAWMOUSE)) return;
     if (raw_buffer.header.dwType != RIM_TYPEMOUSE) return;
-    raw_motion_lock.lock();
-    raw_motion.x = wrapping_add(raw_motion.x, raw_buffer.data.mouse.lLastX);
-    raw_motion.y = wrapping_add(raw_motion.y, raw_buffer.data.mouse.lLastY);
-    raw_motion_lock.unlock();
-    cursor_lock.lock();
+    {
+        MutexLock hold(raw_motion_lock);
+        raw_motion.x = wrapping_add(raw_motion.x, raw_buffer.data.mouse.lLastX);
+        raw_motion.y = wrapping_add(raw_motion.y, raw_buffer.data.mouse.lLastY);
+    }
+    // The raw-motion lock is released before the cursor's is taken.
+    MutexLock hold(cursor_lock);
     cursor_position = get_mouse_position();
-    cursor_lock.unlock();
 }
 
 void Window::queue_key(WPARAM code, uint32_t state) {
-    key_queue_lock.lock();
+    MutexLock hold(key_queue_lock);
     key_events.push_back({static_cast<uint32_t>(code), state});
-    key_queue_lock.unlock();
 }
 
 void Window::queue_mouse(uint32_t button, uint32_t state) {
-    mouse_queue_lock.lock();
-    cursor_lock.lock();
+    // Lock order: the mouse queue, then the cursor position.
+    MutexLock hold_queue(mouse_queue_lock);
+    MutexLock hold_cursor(cursor_lock);
     mouse_events.push_back({button, state, cursor_position.x, cursor_position.y});
-    cursor_lock.unlock();
-    mouse_queue_lock.unlock();
 }
 
 std::vector<KeyEvent> Window::take_key_events() {
-    key_queue_lock.lock();
+    MutexLock hold(key_queue_lock);
     std::vector<KeyEvent> taken(key_events);
     key_events.clear();
-    key_queue_lock.unlock();
     return taken;
 }
 
 std::vector<MouseEvent> Window::take_mouse_events() {
-    mouse_queue_lock.lock();
+    MutexLock hold(mouse_queue_lock);
     std::vector<MouseEvent> taken(mouse_events);
     mouse_events.clear();
-    mouse_queue_lock.unlock();
     return taken;
 }
 
 Vec2i Window::take_raw_motion() {
-    raw_motion_lock.lock();
+    MutexLock hold(raw_motion_lock);
     const Vec2i taken = raw_motion;
     raw_motion = {0, 0};
-    raw_motion_lock.unlock();
     return taken;
 }
 
@@ -399,9 +404,9 @@ void Window::leave_fullscreen() {
 
 void Window::set_style(int mode) {
     LONG style = 0;
-    if (mode == 0)
+    if (mode == framed_mode)
         style = framed_style;
-    else if (mode == 1)
+    else if (mode == frameless_mode)
         style = frameless_style;
     else
         return;

@@ -14,16 +14,27 @@
 #include <vector>
 
 struct KeyEvent {
+    enum State : uint32_t { down = 1, up = 2 };
+
     uint32_t code;   // virtual-key code
-    uint32_t state;  // 1 down, 2 up
+    uint32_t state;  // a State
 };
 
 struct MouseEvent {
-    // 0 left, 1 right, 2 middle, 3 wheel turned by more than 119 units,
-    // 4 any other wheel turn.
-    uint32_t button;
-    uint32_t state;  // 1 down, 2 up (wheel events: 1); Input sets 0 outside
-    int32_t x;       // the cursor position (client pixels) at the last raw input
+    enum Button : uint32_t {
+        left = 0,
+        right = 1,
+        middle = 2,
+        wheel_forward = 3,  // a wheel turned away from the user by more than 119 units
+        wheel_other = 4,    // any other wheel turn
+    };
+    // Wheel events are always down; Input marks an event outside the
+    // client area.
+    enum State : uint32_t { outside = 0, down = 1, up = 2 };
+
+    uint32_t button;  // a Button
+    uint32_t state;   // a State
+    int32_t x;        // the cursor position (client pixels) at the last raw input
     int32_t y;
 };
 
@@ -73,6 +84,9 @@ public:
     void unclip_cursor();
     void enter_fullscreen();
     void leave_fullscreen();
+    // set_style's modes; any other changes nothing.
+    static constexpr int framed_mode = 0;
+    static constexpr int frameless_mode = 1;
     void set_style(int mode);
     void set_title(const String& title);
     void show();

@@ -9,12 +9,16 @@
 #include "platform/Window.h"
 
 #include <iostream>
+#include <memory>
 
 int main() {
+    // main owns the window; main_window lets the game thread reach it.
+    std::unique_ptr<Window> window;
     {
         const Vec2i size{1280, 720};
         const String title("Quillfen!");
-        main_window = new Window(size, title);
+        window = std::make_unique<Window>(size, title);
+        main_window = window.get();
     }
 
     HANDLE game = start_thread(game_thread);
@@ -35,10 +39,8 @@ int main() {
 
     WaitForSingleObject(game, INFINITE);
 
-    if (main_window) {
-        delete main_window;
-        main_window = nullptr;
-    }
+    main_window = nullptr;
+    window.reset();
     // However the program ended, the screen saver is the user's again.
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, NULL, SPIF_SENDCHANGE);
 

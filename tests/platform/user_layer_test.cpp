@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -79,10 +80,29 @@ void pump_until_woken() {
     } while (message.message != wake_up);
 }
 
+// Window classes outlive their windows: a name of its own for each one a
+// test registers, so tests run one after the other in one process.
+std::string fresh_class_name() {
+    static int made = 0;
+    return "layer test " + std::to_string(made++);
+}
+
+// Every test starts from the layer as a fresh process has it, whatever the
+// tests before it in this process left (a direct run, --gtest_repeat).
 class LayerTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        testing_fail_register_class(false);
+        testing_fail_create_window(false);
+        testing_fail_register_raw_input(false);
         testing_capture_message_boxes(true);
+        testing_forget_message_boxes();
+        ClipCursor(NULL);
+        while (testing_cursor_display_count() < 0) ShowCursor(TRUE);
+        while (testing_cursor_display_count() > 0) ShowCursor(FALSE);
+        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, NULL, SPIF_SENDCHANGE);
+        destroy_again_on_destroy = false;
+
         DEVMODEA mode{};
         ASSERT_TRUE(EnumDisplaySettingsA(NULL, ENUM_CURRENT_SETTINGS, &mode));
         SetCursorPos(static_cast<int>(mode.dmPelsWidth) - 1,
@@ -90,18 +110,29 @@ protected:
         WNDCLASSEXA window_class{};
         window_class.cbSize = sizeof(window_class);
         window_class.lpfnWndProc = recording_procedure;
-        window_class.lpszClassName = "layer test";
+        window_class.lpszClassName = class_name.c_str();
         ASSERT_NE(RegisterClassExA(&window_class), 0);
-        window = CreateWindowExA(0, "layer test", "Layer", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 100,
-                                 100, 400, 300, NULL, NULL, NULL, NULL);
+        window = CreateWindowExA(0, class_name.c_str(), "Layer", WS_VISIBLE | WS_OVERLAPPEDWINDOW,
+                                 100, 100, 400, 300, NULL, NULL, NULL, NULL);
         ASSERT_NE(window, nullptr);
-        RAWINPUTDEVICE mouse{1, 2, RIDEV_INPUTSINK, window};
+        RAWINPUTDEVICE mouse{HID_USAGE_PAGE_GENERIC, HID_USAGE_GENERIC_MOUSE, RIDEV_INPUTSINK,
+                             window};
         ASSERT_TRUE(RegisterRawInputDevices(&mouse, 1, sizeof(mouse)));
         pump();
         take_seen();
     }
 
+    // What a test left alive goes, so the next one has the display alone.
+    void TearDown() override {
+        destroy_again_on_destroy = false;
+        for (HWND made : {window, other_window}) DestroyWindow(made);
+        pump();
+        take_seen();
+    }
+
+    const std::string class_name = fresh_class_name();
     HWND window = NULL;
+    HWND other_window = NULL;
 };
 
 TEST_F(LayerTest, KeysBecomeKeyMessagesWithTheirFlags) {
@@ -209,7 +240,7 @@ TEST_F(LayerTest, MotionIsRawMouseInputAndMovesTheCursor) {
     EXPECT_EQ(input[0].wParam, static_cast<WPARAM>(RIM_INPUTSINK));
 
     // Not registered for the background: nothing.
-    RAWINPUTDEVICE foreground_only{1, 2, 0, NULL};
+    RAWINPUTDEVICE foreground_only{HID_USAGE_PAGE_GENERIC, HID_USAGE_GENERIC_MOUSE, 0, NULL};
     ASSERT_TRUE(RegisterRawInputDevices(&foreground_only, 1, sizeof(foreground_only)));
     testing_inject_motion(window, 2, 2, 1, 1);
     EXPECT_TRUE(only(pump(), WM_INPUT, WM_INPUT).empty());
@@ -433,8 +464,8 @@ TEST_F(LayerTest, PostedMessagesComeBeforeInputAndTheQuitMessageLast) {
 TEST_F(LayerTest, WindowsAreMadeOnTheWindowThreadOnly) {
     HWND elsewhere = window;
     std::thread other([&] {
-        elsewhere = CreateWindowExA(0, "layer test", "Other", WS_VISIBLE, 0, 0, 50, 50, NULL, NULL,
-                                    NULL, NULL);
+        elsewhere = CreateWindowExA(0, class_name.c_str(), "Other", WS_VISIBLE, 0, 0, 50, 50, NULL,
+                                    NULL, NULL, NULL);
     });
     other.join();
     EXPECT_EQ(elsewhere, nullptr);
@@ -444,7 +475,8 @@ TEST_F(LayerTest, FailuresCanBeInjected) {
     WNDCLASSEXA other_class{};
     other_class.cbSize = sizeof(other_class);
     other_class.lpfnWndProc = recording_procedure;
-    other_class.lpszClassName = "other class";
+    const std::string other_name = fresh_class_name();
+    other_class.lpszClassName = other_name.c_str();
     testing_fail_register_class(true);
     EXPECT_EQ(RegisterClassExA(&other_class), 0);
     testing_fail_register_class(false);
@@ -452,20 +484,20 @@ TEST_F(LayerTest, FailuresCanBeInjected) {
     EXPECT_EQ(RegisterClassExA(&other_class), 0);  // registered already
 
     testing_fail_create_window(true);
-    EXPECT_EQ(
-        CreateWindowExA(0, "other class", "", WS_VISIBLE, 0, 0, 50, 50, NULL, NULL, NULL, NULL),
-        nullptr);
+    EXPECT_EQ(CreateWindowExA(0, other_name.c_str(), "", WS_VISIBLE, 0, 0, 50, 50, NULL, NULL, NULL,
+                              NULL),
+              nullptr);
     testing_fail_create_window(false);
-    EXPECT_NE(
-        CreateWindowExA(0, "other class", "", WS_VISIBLE, 0, 0, 50, 50, NULL, NULL, NULL, NULL),
-        nullptr);
+    other_window = CreateWindowExA(0, other_name.c_str(), "", WS_VISIBLE, 0, 0, 50, 50, NULL, NULL,
+                                   NULL, NULL);
+    EXPECT_NE(other_window, nullptr);
 
-    RAWINPUTDEVICE mouse{1, 2, RIDEV_INPUTSINK, window};
+    RAWINPUTDEVICE mouse{HID_USAGE_PAGE_GENERIC, HID_USAGE_GENERIC_MOUSE, RIDEV_INPUTSINK, window};
     testing_fail_register_raw_input(true);
     EXPECT_FALSE(RegisterRawInputDevices(&mouse, 1, sizeof(mouse)));
     testing_fail_register_raw_input(false);
     EXPECT_TRUE(RegisterRawInputDevices(&mouse, 1, sizeof(mouse)));
-    RAWINPUTDEVICE keyboard{1, 6, 0, NULL};
+    RAWINPUTDEVICE keyboard{HID_USAGE_PAGE_GENERIC, 6 /* the keyboard */, 0, NULL};
     EXPECT_FALSE(RegisterRawInputDevices(&keyboard, 1, sizeof(keyboard)));
 }
 

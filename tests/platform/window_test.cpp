@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -56,22 +57,58 @@ DEVMODEA display() {
     return mode;
 }
 
-class WindowTest : public ::testing::Test {
+// Every test starts from the layer as a fresh process has it, whatever the
+// tests before it in this process (a direct run, --gtest_repeat) left: no
+// failure injected, no box recorded, the cursor free and shown. Window
+// classes outlive their windows, so each window gets a title of its own.
+class FreshLayerTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        testing_fail_register_class(false);
+        testing_fail_create_window(false);
+        testing_fail_register_raw_input(false);
         testing_capture_message_boxes(true);
+        testing_forget_message_boxes();
+        ClipCursor(NULL);
+        while (testing_cursor_display_count() < 0) ShowCursor(TRUE);
+        while (testing_cursor_display_count() > 0) ShowCursor(FALSE);
+        static int titles = 0;
+        title = String("Test") + String::from_int(titles++);
+        count_before = Window::count();
+    }
+
+    // The class name a window made now gets.
+    std::string class_name(int count) const {
+        return std::string("ruDed::") + title.c_str() + "_" + std::to_string(count);
+    }
+
+    String title;
+    int count_before = 0;
+};
+
+class WindowTest : public FreshLayerTest {
+protected:
+    void SetUp() override {
+        FreshLayerTest::SetUp();
         // The pointer waits in a corner, outside the window about to open
         // in the middle of the screen, so no real motion reaches it.
         const DEVMODEA mode = display();
         ASSERT_GT(mode.dmPelsWidth, 0u);
         SetCursorPos(static_cast<int>(mode.dmPelsWidth) - 1,
                      static_cast<int>(mode.dmPelsHeight) - 1);
-        window = std::make_unique<Window>(Vec2i{320, 200}, String("Test"));
+        window = std::make_unique<Window>(Vec2i{320, 200}, title);
         handle = window->get_handle();
         ASSERT_NE(handle, nullptr);
         pump();  // the window's own appearance: focus, size
         window->take_changed();
         ASSERT_TRUE(window->is_active());
+    }
+
+    // The Window leaves its platform window to the end of the process; the
+    // next test wants the display to itself.
+    void TearDown() override {
+        window.reset();
+        DestroyWindow(handle);
     }
 
     std::unique_ptr<Window> window;
@@ -156,11 +193,11 @@ TEST_F(WindowTest, RawInputInTheBackgroundChangesNothing) {
     EXPECT_EQ(window->take_raw_motion().x, 0);
 
     testing_inject_focus(handle, true);
-    testing_inject_motion(handle, 50, 60, 7, 8);
+    testing_inject_motion(handle, 57, 68, 7, 8);
     testing_inject_button(handle, TestingButton::left, true);
     pump();
     EXPECT_TRUE(window->is_active());
-    const std::vector<MouseEvent> foreground{{0, 1, 50, 60}};
+    const std::vector<MouseEvent> foreground{{0, 1, 57, 68}};
     EXPECT_EQ(window->take_mouse_events(), foreground);
     EXPECT_EQ(window->take_raw_motion().x, 7);
 }
@@ -343,16 +380,23 @@ TEST_F(WindowTest, TheClassNameCarriesTheTitleAndTheWindowCount) {
     taken.cbSize = sizeof(taken);
     taken.lpfnWndProc = DefWindowProcA;
     taken.hInstance = GetModuleHandleA(NULL);
-    taken.lpszClassName = "ruDed::Test_0";
+    const std::string first = class_name(count_before);
+    taken.lpszClassName = first.c_str();
     EXPECT_EQ(RegisterClassExA(&taken), 0);  // the first window's
-    EXPECT_EQ(Window::count(), 1);
-    Window second({100, 100}, String("Test"));
-    ASSERT_NE(second.get_handle(), nullptr);
-    EXPECT_EQ(Window::count(), 2);
-    taken.lpszClassName = "ruDed::Test_1";
-    EXPECT_EQ(RegisterClassExA(&taken), 0);  // the second's
-    taken.lpszClassName = "ruDed::Test_2";
-    EXPECT_NE(RegisterClassExA(&taken), 0);
+    EXPECT_EQ(Window::count(), count_before + 1);
+    {
+        Window second({100, 100}, title);
+        ASSERT_NE(second.get_handle(), nullptr);
+        EXPECT_EQ(Window::count(), count_before + 2);
+        const std::string second_name = class_name(count_before + 1);
+        taken.lpszClassName = second_name.c_str();
+        EXPECT_EQ(RegisterClassExA(&taken), 0);  // the second's
+        const std::string free_name = class_name(count_before + 2);
+        taken.lpszClassName = free_name.c_str();
+        EXPECT_NE(RegisterClassExA(&taken), 0);
+        const HWND second_handle = second.get_handle();
+        DestroyWindow(second_handle);
+    }
 }
 
 TEST_F(WindowTest, ErrorWithTheNullStringShowsNoBoxAndStillEnds) {
@@ -434,25 +478,93 @@ TEST_F(WindowTest, TheGameThreadTakesEveryEventWhileThePumpRuns) {
     EXPECT_EQ(window->get_client_size().y, 300);
 }
 
+// Where a user leaves the pointer: over the window, which appears under it.
+// The platform makes raw input only from the mouse itself, so neither the
+// window's appearance nor a programmatic cursor move moves anything here.
+class WindowUnderThePointerTest : public FreshLayerTest {
+protected:
+    void SetUp() override {
+        FreshLayerTest::SetUp();
+        // The pointer rests in the middle of the display, where the window
+        // is about to open.
+        const DEVMODEA mode = display();
+        ASSERT_GT(mode.dmPelsWidth, 0u);
+        SetCursorPos(static_cast<int>(mode.dmPelsWidth) / 2,
+                     static_cast<int>(mode.dmPelsHeight) / 2);
+        window = std::make_unique<Window>(Vec2i{320, 200}, title);
+        handle = window->get_handle();
+        ASSERT_NE(handle, nullptr);
+        pump();  // the window's own appearance: focus, size, the pointer's entry
+        ASSERT_TRUE(window->is_active());
+        const Vec2i inside = window->get_mouse_position();
+        const Vec2i client = window->get_client_size();
+        ASSERT_TRUE(inside.x > 0 && inside.x < client.x && inside.y > 0 && inside.y < client.y)
+            << "the pointer is not over the window";
+    }
+
+    void TearDown() override {
+        window.reset();
+        DestroyWindow(handle);
+    }
+
+    // A click with no motion since: where the layer last saw the pointer.
+    std::vector<MouseEvent> click() {
+        testing_inject_button(handle, TestingButton::left, true);
+        pump();
+        return window->take_mouse_events();
+    }
+
+    std::unique_ptr<Window> window;
+    HWND handle = NULL;
+};
+
+TEST_F(WindowUnderThePointerTest, AWindowAppearingUnderThePointerMakesNoRawInput) {
+    const Vec2i motion = window->take_raw_motion();
+    EXPECT_EQ(motion.x, 0);
+    EXPECT_EQ(motion.y, 0);
+    const std::vector<MouseEvent> at_origin{{0, 1, 0, 0}};
+    EXPECT_EQ(click(), at_origin);
+}
+
+TEST_F(WindowUnderThePointerTest, MovingTheCursorFromTheProgramMakesNoRawInput) {
+    POINT corner{0, 0};
+    ClientToScreen(handle, &corner);
+    window->set_cursor_position({corner.x + 30, corner.y + 40});
+    pump();
+    const Vec2i moved_to = window->get_mouse_position();
+    EXPECT_EQ(moved_to.x, 30);
+    EXPECT_EQ(moved_to.y, 40);
+    const Vec2i motion = window->take_raw_motion();
+    EXPECT_EQ(motion.x, 0);
+    EXPECT_EQ(motion.y, 0);
+    const std::vector<MouseEvent> at_origin{{0, 1, 0, 0}};
+    EXPECT_EQ(click(), at_origin);
+
+    // The mouse itself still makes raw input.
+    testing_inject_motion(handle, 35, 45, 5, 5);
+    pump();
+    EXPECT_EQ(window->take_raw_motion().x, 5);
+    const std::vector<MouseEvent> moved{{0, 1, 35, 45}};
+    EXPECT_EQ(click(), moved);
+}
+
 // The constructor's failures: one box each, no handle, and the pump ends at
 // once instead of waiting for a message that never comes.
-class WindowFailureTest : public ::testing::Test {
+class WindowFailureTest : public FreshLayerTest {
 protected:
-    void SetUp() override { testing_capture_message_boxes(true); }
-
     void expect_failure(const char* text) {
         {
-            Window window({320, 200}, String("Test"));
+            Window window({320, 200}, title);
             EXPECT_EQ(window.get_handle(), nullptr);
             EXPECT_FALSE(window.process_messages());
-            EXPECT_EQ(Window::count(), 0);
+            EXPECT_EQ(Window::count(), count_before);
             const std::vector<TestingMessageBox> boxes = testing_message_boxes();
             ASSERT_EQ(boxes.size(), 1u);
             EXPECT_EQ(boxes[0].text, text);
             EXPECT_EQ(boxes[0].caption, "Error");
             EXPECT_TRUE(testing_screen_saver_active());
         }
-        EXPECT_EQ(Window::count(), -1);  // counted down all the same
+        EXPECT_EQ(Window::count(), count_before - 1);  // counted down all the same
     }
 };
 

@@ -168,13 +168,19 @@ TEST(KernelMutex, ReleaseByANonOwnerFails) {
 
 TEST(KernelMutex, WaiterTakesItWhenTheOwnerReleases) {
     HANDLE mutex = CreateMutexA(nullptr, TRUE, nullptr);
+    Gate tried;
+    std::atomic<DWORD> first_try{WAIT_FAILED};
     std::atomic<DWORD> result{WAIT_FAILED};
     std::thread waiter([&] {
+        first_try = WaitForSingleObject(mutex, 0);
+        SetEvent(tried.open);
         result = WaitForSingleObject(mutex, INFINITE);
         ReleaseMutex(mutex);
     });
-    Sleep(20);
-    EXPECT_EQ(result.load(), WAIT_FAILED);  // still blocked
+    WaitForSingleObject(tried.open, INFINITE);
+    EXPECT_EQ(first_try.load(), WAIT_TIMEOUT);
+    // Held here, so the waiter cannot have it yet, however long it waited.
+    EXPECT_EQ(result.load(), WAIT_FAILED);
     ReleaseMutex(mutex);
     waiter.join();
     EXPECT_EQ(result.load(), WAIT_OBJECT_0);
@@ -257,8 +263,10 @@ TEST(KernelEvent, SetWakesOneWaitingThread) {
     std::vector<HANDLE> threads{start(wait_at_gate, &gate), start(wait_at_gate, &gate)};
     SetEvent(gate.open);
     for (int i = 0; i < 2000 && gate.passed.load() == 0; ++i) Sleep(1);
-    Sleep(30);
-    // An auto-reset event lets exactly one of the two through.
+    ASSERT_EQ(gate.passed.load(), 1);
+    // An auto-reset event lets exactly one of the two through: the one that
+    // passed took the signal with it, and the other waits on.
+    EXPECT_EQ(WaitForSingleObject(gate.open, 0), WAIT_TIMEOUT);
     EXPECT_EQ(gate.passed.load(), 1);
     SetEvent(gate.open);
     for (HANDLE thread : threads) {
@@ -295,12 +303,19 @@ TEST(KernelHandles, BadHandlesFail) {
 
 TEST(KernelHandles, ClosingWhileAnotherThreadWaitsIsSafe) {
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    std::atomic<DWORD> result{WAIT_FAILED};
-    std::thread waiter([&] { result = WaitForSingleObject(event, 200); });
-    Sleep(20);
+    Gate waiting;
+    std::atomic<DWORD> result{WAIT_FAILED - 1};
+    std::thread waiter([&] {
+        SetEvent(waiting.open);
+        result = WaitForSingleObject(event, 200);
+    });
+    WaitForSingleObject(waiting.open, INFINITE);
     CloseHandle(event);
     waiter.join();
-    EXPECT_EQ(result.load(), WAIT_TIMEOUT);
+    // A wait under way keeps its object and times out; one that begins
+    // after the close finds no handle. Nothing else may happen (run under
+    // the sanitizers: no use of the freed object).
+    EXPECT_TRUE(result.load() == WAIT_TIMEOUT || result.load() == WAIT_FAILED) << result.load();
 }
 
 TEST(KernelSleep, WaitsAtLeastTheTimeGiven) {

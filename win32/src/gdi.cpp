@@ -6,17 +6,16 @@
 // compatibility kind (immediate mode needs it), current on at most one thread
 // at a time, as the platform requires.
 #include <windows.h>
-#include "win32/testing_gdi.h"
 
 #include <SDL.h>
 
-#include <atomic>
 #include <map>
 #include <mutex>
-#include <set>
+#include <memory>
 #include <thread>
 
 #include "layer.h"
+#include "seams.h"
 
 struct HDC__ {
     HWND window;
@@ -32,10 +31,11 @@ namespace {
 constexpr int only_format = 1;
 
 std::mutex gdi_lock;
-std::set<HDC> live_dcs;
-std::set<HGLRC> live_contexts;
+// The live device contexts and GL contexts, owned here; the engine holds
+// their handles.
+std::map<HDC, std::unique_ptr<HDC__>> live_dcs;
+std::map<HGLRC, std::unique_ptr<HGLRC__>> live_contexts;
 std::map<HWND, int> window_formats;
-std::atomic<uint8_t> fail_pixel_format{0};
 
 thread_local HGLRC thread_context = nullptr;
 
@@ -56,15 +56,12 @@ void release_thread_context() {
 
 }  // namespace
 
-void testing_fail_pixel_format(bool fail) {
-    fail_pixel_format.store(fail ? 1 : 0, std::memory_order_relaxed);
-}
-
 HDC GetDC(HWND window) {
     if (layer_sdl_window(window) == nullptr) return nullptr;
     std::lock_guard<std::mutex> hold(gdi_lock);
-    HDC dc = new HDC__{window};
-    live_dcs.insert(dc);
+    auto made = std::make_unique<HDC__>(HDC__{window});
+    HDC dc = made.get();
+    live_dcs.emplace(dc, std::move(made));
     return dc;
 }
 
@@ -72,23 +69,19 @@ int ReleaseDC(HWND window, HDC dc) {
     std::lock_guard<std::mutex> hold(gdi_lock);
     if (!live_dc(dc) || dc->window != window) return 0;
     live_dcs.erase(dc);
-    delete dc;
     return 1;
 }
 
 int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* descriptor) {
     std::lock_guard<std::mutex> hold(gdi_lock);
-    if (!live_dc(dc) || descriptor == nullptr ||
-        fail_pixel_format.load(std::memory_order_relaxed) != 0)
-        return 0;
+    if (!live_dc(dc) || descriptor == nullptr || layer_fails(LayerFailure::pixel_format)) return 0;
     return only_format;
 }
 
 BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR* descriptor) {
     std::lock_guard<std::mutex> hold(gdi_lock);
     if (!live_dc(dc) || descriptor == nullptr || format != only_format ||
-        layer_sdl_window(dc->window) == nullptr ||
-        fail_pixel_format.load(std::memory_order_relaxed) != 0)
+        layer_sdl_window(dc->window) == nullptr || layer_fails(LayerFailure::pixel_format))
         return FALSE;
     int held = format_of(dc->window);
     if (held != 0) return held == format ? TRUE : FALSE;
@@ -116,8 +109,9 @@ HGLRC wglCreateContext(HDC dc) {
     SDL_GLContext gl = SDL_GL_CreateContext(window);
     SDL_GL_MakeCurrent(previous_window, previous);
     if (gl == nullptr) return nullptr;
-    HGLRC context = new HGLRC__{gl, std::thread::id()};
-    live_contexts.insert(context);
+    auto made = std::make_unique<HGLRC__>(HGLRC__{gl, std::thread::id()});
+    HGLRC context = made.get();
+    live_contexts.emplace(context, std::move(made));
     return context;
 }
 
@@ -153,7 +147,6 @@ BOOL wglDeleteContext(HGLRC context) {
         return FALSE;
     SDL_GL_DeleteContext(context->gl);
     live_contexts.erase(context);
-    delete context;
     return TRUE;
 }
 

@@ -4,14 +4,12 @@
 // the handle table, then one object's lock.
 #include <windows.h>
 
-#include "win32/testing_kernel.h"
+#include "seams.h"
 
 #include <atomic>
 #include <chrono>
-#include <cmath>
 #include <condition_variable>
 #include <cstdint>
-#include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -30,8 +28,9 @@ struct Object {
 };
 
 struct ThreadObject : Object {
+    explicit ThreadObject(DWORD thread_id) : id(thread_id) {}
+    const DWORD id;
     bool ended = false;
-    std::atomic<int> priority{THREAD_PRIORITY_NORMAL};
 };
 
 struct MutexObject : Object {
@@ -100,7 +99,7 @@ std::shared_ptr<ThreadObject> find_thread(HANDLE handle) {
         if (!current_thread) {
             HandleTable& handles = table();
             std::lock_guard<std::mutex> guard(handles.lock);
-            handles.other_threads.push_back(std::make_unique<ThreadObject>());
+            handles.other_threads.push_back(std::make_unique<ThreadObject>(thread_id()));
             current_thread = handles.other_threads.back().get();
         }
         // Aliasing, not owning: the object outlives the calling thread's use.
@@ -172,46 +171,26 @@ void abandon_mutexes(DWORD owner) {
     }
 }
 
-struct Clock {
-    std::mutex lock;
-    bool manual = false;
-    int64_t manual_ticks = 0;
-    // Added to the real ticks, so that the counter resumes where the manual
-    // clock stood.
-    int64_t offset = 0;
-};
+}  // namespace
 
-Clock& clock_state() {
-    static Clock* clock = new Clock;
-    return *clock;
-}
+LayerSeams layer_seams;
 
-std::atomic<uint8_t> frequency_fails{0};
-
-constexpr int64_t ticks_per_second = 10000000;
-
-int64_t real_ticks() {
-    using Tick = std::chrono::duration<int64_t, std::ratio<1, ticks_per_second>>;
+int64_t layer_real_ticks() {
+    using Tick = std::chrono::duration<int64_t, std::ratio<1, layer_ticks_per_second>>;
     return std::chrono::duration_cast<Tick>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
-// The counter now, saturated; the caller holds the clock's lock.
-int64_t counter_locked(const Clock& clock) {
-    if (clock.manual) return clock.manual_ticks;
-    int64_t real = real_ticks();
-    if (clock.offset > std::numeric_limits<int64_t>::max() - real)
-        return std::numeric_limits<int64_t>::max();
-    return real + clock.offset;
+DWORD layer_thread_id(HANDLE thread) {
+    std::shared_ptr<ThreadObject> found = find_thread(thread);
+    return found ? found->id : 0;
 }
-
-}  // namespace
 
 uintptr_t _beginthreadex(void* security, unsigned, unsigned(WINAPI* start_address)(void*),
                          void* arglist, unsigned initflag, unsigned* thrdaddr) {
     if (security || initflag != 0 || !start_address) return 0;
-    auto thread = std::make_shared<ThreadObject>();
     DWORD id = next_thread_id.fetch_add(1);
+    auto thread = std::make_shared<ThreadObject>(id);
     HANDLE handle = add_handle(thread);
     try {
         std::thread([thread, id, start_address, arglist] {
@@ -304,7 +283,8 @@ DWORD GetCurrentThreadId() { return thread_id(); }
 BOOL SetThreadPriority(HANDLE thread, int priority) {
     std::shared_ptr<ThreadObject> found = find_thread(thread);
     if (!found) return FALSE;
-    found->priority.store(priority, std::memory_order_relaxed);
+    if (auto observe = layer_seams.thread_priority.load(std::memory_order_acquire))
+        observe(found->id, priority);
     return TRUE;
 }
 
@@ -316,51 +296,16 @@ void Sleep(DWORD milliseconds) {
 }
 
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
-    if (frequency_fails.load(std::memory_order_relaxed)) {
+    if (layer_fails(LayerFailure::performance_frequency)) {
         frequency->QuadPart = 0;
         return FALSE;
     }
-    frequency->QuadPart = ticks_per_second;
+    frequency->QuadPart = layer_ticks_per_second;
     return TRUE;
 }
 
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
-    Clock& clock = clock_state();
-    std::lock_guard<std::mutex> guard(clock.lock);
-    count->QuadPart = counter_locked(clock);
+    int64_t (*source)() = layer_seams.counter.load(std::memory_order_acquire);
+    count->QuadPart = source != nullptr ? source() : layer_real_ticks();
     return TRUE;
-}
-
-void testing_set_manual_clock(bool on) {
-    Clock& clock = clock_state();
-    std::lock_guard<std::mutex> guard(clock.lock);
-    if (on == clock.manual) return;
-    if (on) {
-        clock.manual_ticks = counter_locked(clock);
-    } else {
-        // Resume from the manual reading, or from real time if that is ahead.
-        int64_t offset = clock.manual_ticks - real_ticks();
-        if (offset > clock.offset) clock.offset = offset;
-    }
-    clock.manual = on;
-}
-
-void testing_advance_clock_ms(double milliseconds) {
-    if (!(milliseconds > 0)) return;
-    Clock& clock = clock_state();
-    std::lock_guard<std::mutex> guard(clock.lock);
-    if (!clock.manual) return;
-    double ticks = std::round(milliseconds * (ticks_per_second / 1000));
-    double room = static_cast<double>(std::numeric_limits<int64_t>::max() - clock.manual_ticks);
-    clock.manual_ticks = ticks >= room ? std::numeric_limits<int64_t>::max()
-                                       : clock.manual_ticks + static_cast<int64_t>(ticks);
-}
-
-void testing_fail_performance_frequency(bool fail) {
-    frequency_fails.store(fail ? 1 : 0, std::memory_order_relaxed);
-}
-
-int testing_thread_priority(HANDLE thread) {
-    std::shared_ptr<ThreadObject> found = find_thread(thread);
-    return found ? found->priority.load(std::memory_order_relaxed) : THREAD_PRIORITY_ERROR_RETURN;
 }

@@ -1,6 +1,7 @@
-// Platform input made into messages, raw mouse input, the cursor, and the
-// test panel's injected events (which take the same road as real ones).
+// Platform input made into messages, raw mouse input and the cursor.
 #include "user_internal.h"
+
+#include "seams.h"
 
 #include <cmath>
 #include <cstring>
@@ -8,6 +9,15 @@
 using namespace window_layer;
 
 namespace {
+
+// The lParam of a key message: repeat count, then flags.
+constexpr DWORD key_repeat_count_one = 1;
+constexpr DWORD key_alt_held = 1u << 29;
+constexpr DWORD key_was_down = 1u << 30;
+constexpr DWORD key_released = 1u << 31;
+
+// The device handle of raw input: the layer knows one mouse.
+const HANDLE the_mouse = reinterpret_cast<HANDLE>(1);
 
 // The virtual-key code of a key as the keyboard layout produces it; 0 for a
 // key the platform would report under a code this layer does not know.
@@ -119,12 +129,10 @@ void translate_key(const SDL_KeyboardEvent& key) {
     const bool system = (key.keysym.mod & KMOD_ALT) != 0 || code == VK_MENU || code == VK_F10;
     const UINT message =
         down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
-    // Repeat count 1; bit 29 Alt held; bit 30 the key was down before;
-    // bit 31 released.
-    DWORD flags = 1;
-    if (key.keysym.mod & KMOD_ALT) flags |= 1u << 29;
-    if (key.repeat || !down) flags |= 1u << 30;
-    if (!down) flags |= 1u << 31;
+    DWORD flags = key_repeat_count_one;
+    if (key.keysym.mod & KMOD_ALT) flags |= key_alt_held;
+    if (key.repeat || !down) flags |= key_was_down;
+    if (!down) flags |= key_released;
     queue_input(record->handle, message, code, static_cast<LPARAM>(flags), key.timestamp);
 }
 
@@ -175,9 +183,14 @@ void translate_motion(const SDL_MouseMotionEvent& motion) {
     UserState& state = user_state();
     WindowRecord* record = find_sdl_window(motion.windowID);
     if (record == nullptr) return;
-    state.cursor = {saturate(int64_t{record->origin.x} + motion.x),
-                    saturate(int64_t{record->origin.y} + motion.y)};
-    if (!state.raw_registered) return;
+    const POINT at{saturate(int64_t{record->origin.x} + motion.x),
+                   saturate(int64_t{record->origin.y} + motion.y)};
+    // Raw input comes from the mouse alone. The display server also reports
+    // the pointer where it already was: when a window appears under it, and
+    // after a move the program made (SetCursorPos has already put it there).
+    const bool moved = at.x != state.cursor.x || at.y != state.cursor.y;
+    state.cursor = at;
+    if (!moved || !state.raw_registered) return;
     WindowRecord* target = state.raw_target != NULL ? find_window(state.raw_target) : record;
     if (target == nullptr) return;
     WPARAM code = RIM_INPUT;
@@ -191,7 +204,7 @@ void translate_motion(const SDL_MouseMotionEvent& motion) {
     slot.data = RAWINPUT{};
     slot.data.header.dwType = RIM_TYPEMOUSE;
     slot.data.header.dwSize = sizeof(RAWINPUT);
-    slot.data.header.hDevice = reinterpret_cast<HANDLE>(1);  // the one mouse
+    slot.data.header.hDevice = the_mouse;
     slot.data.header.wParam = code;
     slot.data.data.mouse.usFlags = MOUSE_MOVE_RELATIVE;
     slot.data.data.mouse.lLastX = motion.xrel;
@@ -242,38 +255,9 @@ void translate_window_event(const SDL_WindowEvent& event) {
             return;
     }
     // Size or state changed by the user or the window manager.
-    if (record->width == record->notified_width && record->height == record->notified_height &&
-        record->minimised == record->notified_minimised)
-        return;
-    record->notified_width = record->width;
-    record->notified_height = record->height;
-    record->notified_minimised = record->minimised;
-    queue_input(record->handle, WM_SIZE, record->minimised ? SIZE_MINIMIZED : SIZE_RESTORED,
-                record->minimised ? 0 : make_lparam(record->width, record->height),
-                event.timestamp);
-}
-
-// The window's SDL id and client origin; id 0 for a dead handle.
-Uint32 sdl_id_of(HWND window, POINT* origin = nullptr) {
-    std::lock_guard<std::mutex> hold(user_state().lock);
-    WindowRecord* record = find_window(window);
-    if (record == nullptr) return 0;
-    if (origin != nullptr) *origin = record->origin;
-    return record->sdl_id;
-}
-
-bool push(SDL_Event& event) { return SDL_PushEvent(&event) == 1; }
-
-bool push_window_event(HWND window, SDL_WindowEventID id, int data1 = 0, int data2 = 0) {
-    const Uint32 sdl_id = sdl_id_of(window);
-    if (sdl_id == 0) return false;
-    SDL_Event event{};
-    event.type = SDL_WINDOWEVENT;
-    event.window.windowID = sdl_id;
-    event.window.event = id;
-    event.window.data1 = data1;
-    event.window.data2 = data2;
-    return push(event);
+    MSG size{};
+    if (take_size_change(*record, &size))
+        queue_input(size.hwnd, size.message, size.wParam, size.lParam, event.timestamp);
 }
 
 }  // namespace
@@ -313,13 +297,14 @@ void translate_event(const SDL_Event& event) {
 
 BOOL RegisterRawInputDevices(const RAWINPUTDEVICE* devices, UINT count, UINT size) {
     if (devices == nullptr || count == 0 || size != sizeof(RAWINPUTDEVICE)) return FALSE;
+    if (layer_fails(LayerFailure::register_raw_input)) return FALSE;
     UserState& state = user_state();
     std::lock_guard<std::mutex> hold(state.lock);
-    if (state.fail_raw) return FALSE;
     for (UINT i = 0; i < count; ++i) {
         const RAWINPUTDEVICE& device = devices[i];
         const bool sink = device.dwFlags == RIDEV_INPUTSINK;
-        if (device.usUsagePage != 1 || device.usUsage != 2 || (device.dwFlags != 0 && !sink) ||
+        if (device.usUsagePage != HID_USAGE_PAGE_GENERIC ||
+            device.usUsage != HID_USAGE_GENERIC_MOUSE || (device.dwFlags != 0 && !sink) ||
             (device.hwndTarget != NULL && find_window(device.hwndTarget) == nullptr) ||
             (sink && device.hwndTarget == NULL))
             return FALSE;
@@ -401,97 +386,3 @@ BOOL ClipCursor(const RECT* rect) {
     });
     return TRUE;
 }
-
-bool testing_cursor_clip(RECT* rect) {
-    std::lock_guard<std::mutex> hold(user_state().lock);
-    if (rect != nullptr) *rect = user_state().clip;
-    return user_state().clipped;
-}
-
-int testing_cursor_display_count() {
-    std::lock_guard<std::mutex> hold(user_state().lock);
-    return user_state().cursor_count;
-}
-
-bool testing_inject_key(HWND window, const char* key_name, bool down, bool repeat, bool alt) {
-    const Uint32 sdl_id = sdl_id_of(window);
-    if (sdl_id == 0 || key_name == nullptr) return false;
-    const SDL_Keycode key = SDL_GetKeyFromName(key_name);
-    if (key == SDLK_UNKNOWN) return false;
-    SDL_Event event{};
-    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    event.key.windowID = sdl_id;
-    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-    event.key.repeat = repeat ? 1 : 0;
-    event.key.keysym.sym = key;
-    event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
-    event.key.keysym.mod = alt ? KMOD_LALT : KMOD_NONE;
-    return push(event);
-}
-
-bool testing_inject_button(HWND window, TestingButton button, bool down) {
-    POINT origin{};
-    const Uint32 sdl_id = sdl_id_of(window, &origin);
-    if (sdl_id == 0) return false;
-    POINT at{};
-    {
-        UserState& state = user_state();
-        std::lock_guard<std::mutex> hold(state.lock);
-        at = state.injected_pointer_known ? state.injected_pointer
-                                          : POINT{saturate(int64_t{state.cursor.x} - origin.x),
-                                                  saturate(int64_t{state.cursor.y} - origin.y)};
-    }
-    SDL_Event event{};
-    event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-    event.button.windowID = sdl_id;
-    event.button.button = button == TestingButton::left     ? SDL_BUTTON_LEFT
-                          : button == TestingButton::middle ? SDL_BUTTON_MIDDLE
-                                                            : SDL_BUTTON_RIGHT;
-    event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-    event.button.clicks = 1;
-    event.button.x = at.x;
-    event.button.y = at.y;
-    return push(event);
-}
-
-bool testing_inject_wheel(HWND window, float notches) {
-    const Uint32 sdl_id = sdl_id_of(window);
-    if (sdl_id == 0) return false;
-    SDL_Event event{};
-    event.type = SDL_MOUSEWHEEL;
-    event.wheel.windowID = sdl_id;
-    event.wheel.y = static_cast<Sint32>(notches);
-    event.wheel.preciseY = notches;
-    event.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
-    return push(event);
-}
-
-bool testing_inject_motion(HWND window, int x, int y, int dx, int dy) {
-    const Uint32 sdl_id = sdl_id_of(window);
-    if (sdl_id == 0) return false;
-    {
-        UserState& state = user_state();
-        std::lock_guard<std::mutex> hold(state.lock);
-        state.injected_pointer_known = true;
-        state.injected_pointer = {x, y};
-    }
-    SDL_Event event{};
-    event.type = SDL_MOUSEMOTION;
-    event.motion.windowID = sdl_id;
-    event.motion.x = x;
-    event.motion.y = y;
-    event.motion.xrel = dx;
-    event.motion.yrel = dy;
-    return push(event);
-}
-
-bool testing_inject_focus(HWND window, bool gained) {
-    return push_window_event(window,
-                             gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST);
-}
-
-bool testing_inject_resize(HWND window, int width, int height) {
-    return push_window_event(window, SDL_WINDOWEVENT_SIZE_CHANGED, width, height);
-}
-
-bool testing_inject_close(HWND window) { return push_window_event(window, SDL_WINDOWEVENT_CLOSE); }

@@ -8,7 +8,6 @@
 #pragma once
 
 #include <windows.h>
-#include "win32/testing_user.h"
 
 #include <SDL.h>
 
@@ -128,17 +127,6 @@ struct UserState {
     static constexpr int raw_kept = 256;
     RawRecord raw[raw_kept];
     uint64_t raw_serial = 0;
-
-    // Where the test panel's last injected motion left the pointer (client
-    // pixels); injected clicks happen there.
-    bool injected_pointer_known = false;
-    POINT injected_pointer{};
-
-    bool capture_boxes = false;
-    std::vector<TestingMessageBox> boxes;
-    bool fail_class = false;
-    bool fail_create = false;
-    bool fail_raw = false;
 };
 
 // Lives for the whole process (never destroyed, so threads still running at
@@ -166,6 +154,11 @@ bool claim_window_thread();
 // Window thread: gives SDL the window's state, then sends WM_SIZE when the
 // client size or the minimised state changed since the last report.
 void apply_window(HWND window);
+// With the lock held: the WM_SIZE that reports the window's client size and
+// minimised state when either changed since the last report (which this
+// one becomes); false when nothing changed. Whoever changed the size, the
+// program or the user, reports it through here.
+bool take_size_change(WindowRecord& record, MSG* size);
 // Hands apply_window for the window to its thread and waits for it.
 void apply_window_on_its_thread(HWND window);
 // Window thread: the cursor's confinement and visibility and the screen

@@ -6,6 +6,9 @@ using namespace window_layer;
 
 namespace {
 
+// The window thread looks at its queues at least this often (below).
+constexpr int longest_window_wait_ms = 50;
+
 // Ends a queue's pump: what is still waiting to be sent is answered with 0,
 // since no delivery can come now.
 void end_pump(UserState& state, ThreadQueue& queue) {
@@ -122,7 +125,7 @@ void wait_for_more(UserState& state, ThreadQueue& queue, uint64_t seen) {
         // therefore bounded: after it the caller looks at the queues again.
         SDL_Event event;
         const Uint32 began = SDL_GetTicks();
-        if (SDL_WaitEventTimeout(&event, 50)) {
+        if (SDL_WaitEventTimeout(&event, longest_window_wait_ms)) {
             std::lock_guard<std::mutex> hold(state.lock);
             translate_event(event);
         } else if (SDL_GetTicks() - began < 1) {

@@ -1,6 +1,9 @@
-// Message boxes, the screen saver, the system's cursor, icon and module
-// handles, and the rest of the window half's test panel.
+// Message boxes, the screen saver, and the system's cursor, icon and module
+// handles.
 #include "user_internal.h"
+
+#include "message_box.h"
+#include "seams.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -61,20 +64,10 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     const std::string title = caption ? caption : "Error";
     std::fprintf(stderr, "%s: %s\n", title.c_str(), body.c_str());
     std::fflush(stderr);
-    bool capture = false;
-    {
-        UserState& state = user_state();
-        std::lock_guard<std::mutex> hold(state.lock);
-        state.boxes.push_back({body, title, type});
-        capture = state.capture_boxes;
-    }
-    if (capture) return IDOK;
-    const Uint32 flags =
-        (type & 0xF0) == MB_ICONEXCLAMATION ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION;
-    return static_cast<int>(run_on_window_thread([flags, &title, &body] {
-        return SDL_ShowSimpleMessageBox(flags, title.c_str(), body.c_str(), nullptr) == 0
-                   ? LRESULT{IDOK}
-                   : LRESULT{0};
+    const auto observe = layer_seams.message_box.load(std::memory_order_acquire);
+    if (observe != nullptr && observe(body.c_str(), title.c_str(), type)) return IDOK;
+    return static_cast<int>(run_on_window_thread([&title, &body] {
+        return show_message_box(title.c_str(), body.c_str()) ? LRESULT{IDOK} : LRESULT{0};
     }));
 }
 
@@ -103,40 +96,4 @@ HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
 
 HMODULE GetModuleHandleA(LPCSTR module_name) {
     return module_name == nullptr ? reinterpret_cast<HMODULE>(&module_token) : NULL;
-}
-
-void testing_capture_message_boxes(bool capture) {
-    std::lock_guard<std::mutex> hold(user_state().lock);
-    user_state().capture_boxes = capture;
-}
-
-std::vector<TestingMessageBox> testing_message_boxes() {
-    std::lock_guard<std::mutex> hold(user_state().lock);
-    return user_state().boxes;
-}
-
-bool testing_screen_saver_active() {
-    std::lock_guard<std::mutex> hold(user_state().lock);
-    return user_state().screen_saver;
-}
-
-bool testing_window_minimised(HWND window) {
-    std::lock_guard<std::mutex> hold(user_state().lock);
-    WindowRecord* record = find_window(window);
-    return record != nullptr && record->minimised;
-}
-
-void testing_fail_register_class(bool fail) {
-    std::lock_guard<std::mutex> hold(user_state().lock);
-    user_state().fail_class = fail;
-}
-
-void testing_fail_create_window(bool fail) {
-    std::lock_guard<std::mutex> hold(user_state().lock);
-    user_state().fail_create = fail;
-}
-
-void testing_fail_register_raw_input(bool fail) {
-    std::lock_guard<std::mutex> hold(user_state().lock);
-    user_state().fail_raw = fail;
 }

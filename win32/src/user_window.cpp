@@ -3,6 +3,7 @@
 #include "user_internal.h"
 
 #include "layer.h"
+#include "seams.h"
 
 #include <algorithm>
 #include <climits>
@@ -15,6 +16,18 @@ namespace {
 // SDL (and X) take at most this many pixels per side.
 constexpr int largest_side = 16384;
 
+// The frame the platform draws: a sizing border, a thin border, a caption.
+constexpr int thick_frame_side = 8;
+constexpr int thin_border_side = 1;
+constexpr int caption_height = 23;
+
+// Window classes are atoms from here on, in order of registration.
+constexpr ATOM first_class_atom = 0xC000;
+
+// How many of the values last given to SDL are remembered: more than the
+// display server can still be reporting back at any moment.
+constexpr std::size_t values_remembered = 8;
+
 struct Frame {
     int left;
     int top;
@@ -24,8 +37,9 @@ struct Frame {
 
 // The frame the platform draws around the client area of a style.
 Frame frame_of(DWORD style) {
-    const int side = (style & WS_THICKFRAME) ? 8 : ((style & WS_BORDER) ? 1 : 0);
-    const int caption = ((style & WS_CAPTION) == WS_CAPTION) ? 23 : 0;
+    const int side =
+        (style & WS_THICKFRAME) ? thick_frame_side : ((style & WS_BORDER) ? thin_border_side : 0);
+    const int caption = ((style & WS_CAPTION) == WS_CAPTION) ? caption_height : 0;
     return {side, side + caption, side, side};
 }
 
@@ -74,7 +88,7 @@ LONG saturate(int64_t value) {
 
 void remember(std::deque<POINT>& recent, POINT value) {
     recent.push_back(value);
-    if (recent.size() > 8) recent.pop_front();
+    if (recent.size() > values_remembered) recent.pop_front();
 }
 
 bool is_recent(const std::deque<POINT>& recent, int x, int y) {
@@ -179,8 +193,7 @@ void apply_window(HWND window) {
     }
     if (want.title != had.title) SDL_SetWindowTitle(sdl, want.title.c_str());
 
-    WPARAM kind = SIZE_RESTORED;
-    LPARAM size = 0;
+    MSG size{};
     {
         std::lock_guard<std::mutex> hold(state.lock);
         WindowRecord* record = find_window(window);
@@ -188,18 +201,23 @@ void apply_window(HWND window) {
         record->applied = want;
         if (moved) remember(record->recent_origins, sdl_origin);
         if (resized) remember(record->recent_sizes, {want.width, want.height});
-        if (record->width == record->notified_width && record->height == record->notified_height &&
-            record->minimised == record->notified_minimised)
-            return;
-        record->notified_width = record->width;
-        record->notified_height = record->height;
-        record->notified_minimised = record->minimised;
-        if (record->minimised)
-            kind = SIZE_MINIMIZED;
-        else
-            size = make_lparam(record->width, record->height);
+        if (!take_size_change(*record, &size)) return;
     }
-    call_procedure(window, WM_SIZE, kind, size);
+    call_procedure(window, size.message, size.wParam, size.lParam);
+}
+
+bool take_size_change(WindowRecord& record, MSG* size) {
+    if (record.width == record.notified_width && record.height == record.notified_height &&
+        record.minimised == record.notified_minimised)
+        return false;
+    record.notified_width = record.width;
+    record.notified_height = record.height;
+    record.notified_minimised = record.minimised;
+    size->hwnd = record.handle;
+    size->message = WM_SIZE;
+    size->wParam = record.minimised ? SIZE_MINIMIZED : SIZE_RESTORED;
+    size->lParam = record.minimised ? 0 : make_lparam(record.width, record.height);
+    return true;
 }
 
 void apply_window_on_its_thread(HWND window) {
@@ -221,7 +239,7 @@ void apply_window_on_its_thread(HWND window) {
 ATOM RegisterClassExA(const WNDCLASSEXA* window_class) {
     UserState& state = user_state();
     std::lock_guard<std::mutex> hold(state.lock);
-    if (state.fail_class || window_class == nullptr ||
+    if (layer_fails(LayerFailure::register_class) || window_class == nullptr ||
         window_class->cbSize != sizeof(WNDCLASSEXA) || window_class->lpfnWndProc == nullptr ||
         window_class->lpszClassName == nullptr)
         return 0;
@@ -231,19 +249,19 @@ ATOM RegisterClassExA(const WNDCLASSEXA* window_class) {
             return 0;
     state.classes.push_back(
         {window_class->lpszClassName, window_class->hInstance, window_class->lpfnWndProc});
-    return static_cast<ATOM>(0xC000 + state.classes.size() - 1);
+    return static_cast<ATOM>(first_class_atom + state.classes.size() - 1);
 }
 
 HWND CreateWindowExA(DWORD, LPCSTR class_name, LPCSTR window_name, DWORD style, int x, int y,
                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      LPVOID parameter) {
     UserState& state = user_state();
-    if (class_name == nullptr || parent != NULL || menu != NULL || parameter != nullptr)
+    if (layer_fails(LayerFailure::create_window) || class_name == nullptr || parent != NULL ||
+        menu != NULL || parameter != nullptr)
         return NULL;
     WNDPROC procedure = nullptr;
     {
         std::lock_guard<std::mutex> hold(state.lock);
-        if (state.fail_create) return NULL;
         for (const WindowClass& known : state.classes)
             if (known.instance == instance && strcasecmp(known.name.c_str(), class_name) == 0)
                 procedure = known.procedure;

@@ -255,6 +255,10 @@ constexpr DWORD ENUM_CURRENT_SETTINGS = 0xFFFFFFFFu;
 #define RID_INPUT 0x10000003
 #define RID_HEADER 0x10000005
 #define RIDEV_INPUTSINK 0x00000100
+// The device a raw-input registration names: the mouse of the generic
+// desktop page.
+#define HID_USAGE_PAGE_GENERIC 0x01
+#define HID_USAGE_GENERIC_MOUSE 0x02
 #define MOUSE_MOVE_RELATIVE 0x00
 
 // Classes and windows.
@@ -315,8 +319,9 @@ BOOL EnumDisplaySettingsA(LPCSTR device, DWORD mode, DEVMODEA* dev_mode);
 //   motion: WM_INPUT to the raw-input target, wParam RIM_INPUT while the
 //     target has the focus and RIM_INPUTSINK otherwise (only when registered
 //     with RIDEV_INPUTSINK); GetRawInputData gives a mouse RAWINPUT whose
-//     lLastX / lLastY are the relative motion. The cursor position is kept
-//     for GetCursorPos;
+//     lLastX / lLastY are the relative motion. Only the mouse makes raw
+//     input: a window appearing under the pointer and SetCursorPos make
+//     none. The cursor position is kept for GetCursorPos;
 //   focus: WM_NCACTIVATE, wParam TRUE when gained, FALSE when lost;
 //   resize by the user: WM_SIZE; the close button: WM_CLOSE.
 // Character messages and WM_MOUSEMOVE are not made.
@@ -345,9 +350,11 @@ void PostQuitMessage(int exit_code);
 
 // Shows a box with one OK button on the window thread (on the calling thread
 // while there is none; the owner is ignored) and writes caption + ": " + text
-// to standard error, so a run without a screen shows it too; IDOK when
-// closed. When the window thread's pump has ended no box can be shown: 0,
-// and only the line on standard error.
+// to standard error, so a run without a screen shows it too. The box takes
+// the keyboard focus; OK, Return, Enter, Space, Escape and the box's close
+// button answer it: IDOK. It is part of this process and goes with it. When
+// the window thread's pump has ended, or no display can be reached, no box
+// can be shown: 0, and only the line on standard error.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 // SPI_SETSCREENSAVEACTIVE only (uiParam TRUE or FALSE); FALSE otherwise.
 BOOL SystemParametersInfoA(UINT action, UINT ui_param, PVOID pv_param, UINT win_ini);

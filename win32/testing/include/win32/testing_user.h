@@ -33,7 +33,7 @@ bool testing_inject_close(HWND window);
 
 // Message boxes. Every box is recorded, shown or not. While capture is on a
 // box is only recorded (and its line written to standard error) and
-// MessageBoxA returns IDOK at once: a real box waits for a click.
+// MessageBoxA returns IDOK at once: a real box waits for its answer.
 struct TestingMessageBox {
     std::string text;
     std::string caption;
@@ -41,6 +41,8 @@ struct TestingMessageBox {
 };
 void testing_capture_message_boxes(bool capture);
 std::vector<TestingMessageBox> testing_message_boxes();
+// Forgets the boxes recorded so far (a fixture's fresh start).
+void testing_forget_message_boxes();
 
 // The cursor and the screen saver as the program last set them.
 // True while ClipCursor confines the cursor; *rect (when not null) receives

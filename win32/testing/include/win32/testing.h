@@ -1,4 +1,5 @@
-// Test-only control panel of the platform layer; the engine never includes it.
+// Test-only control panel of the platform layer: the library win32_testing,
+// which only tests link; the engine never includes it.
 #pragma once
 
 #include "win32/testing_kernel.h"
