@@ -44,7 +44,7 @@ void Enemy::update() {
         heading = approach(heading, target_heading, turn);
     }
 
-    position = offset_by_angle(position, heading, dt * type->speed);
+    move_along(position, exact_position, heading, dt * type->speed);
     sprite.set_position({position.x - type->origin.x, position.y - type->origin.y});
     sprite.set_rotation(heading + 180);
     if (flash_timer.expired()) sprite.set_colour({1, 1, 1, 1});

@@ -88,7 +88,7 @@ bool on_screen(const Vec2f& position, const Vec2f& size, const Vec2i& resolution
 
 // One step of a shot along its heading, its picture centred on it.
 void fly(Bullet& bullet, float frame_delta) {
-    bullet.position = offset_by_angle(bullet.position, bullet.heading, frame_delta * bullet.speed);
+    move_along(bullet.position, bullet.exact_position, bullet.heading, frame_delta * bullet.speed);
     const Vec2f picture = bullet.sprite.size();
     bullet.sprite.set_position(
         {bullet.position.x - picture.x * 0.5f, bullet.position.y - picture.y * 0.5f});
@@ -187,7 +187,8 @@ void World::update_stars() {
     const float width = static_cast<float>(context->resolution.x);
     const float height = static_cast<float>(context->resolution.y);
     for (Star& star : stars) {
-        star.position = offset_by_angle(star.position, 180, frame_delta * star.speed);
+        // Straight down.
+        move_along(star.position, star.exact_position, 180, frame_delta * star.speed);
         if (star.position.y > height + star.size.y) {
             // Respawned stars may be up to 5 px, not 4 as at the start.
             const float x = random_float(0, width);
@@ -325,8 +326,8 @@ void World::update_explosions() {
 void World::update_debris() {
     for (size_t i = 0; i < debris.size();) {
         DebrisParticle* particle = debris[i];
-        particle->position =
-            offset_by_angle(particle->position, particle->heading, frame_delta * particle->speed);
+        move_along(particle->position, particle->exact_position, particle->heading,
+                   frame_delta * particle->speed);
         particle->colour.a =
             static_cast<float>(1.0 - particle->life.elapsed() / particle->life.duration());
         particle->shape.set_rectangle(

@@ -62,8 +62,9 @@ struct WorldProbe {
 
     static const EnemyType* kind(Enemy& e) { return e.type; }
     static Vec2f& position(Enemy& e) { return e.position; }
+    static void place(Enemy& e, const Vec2f& at) { e.position = at; }
     static float& heading(Enemy& e) { return e.heading; }
-    static float target_heading(Enemy& e) { return e.target_heading; }
+    static float& target_heading(Enemy& e) { return e.target_heading; }
     static Timer& wander_timer(Enemy& e) { return e.wander_timer; }
     static Timer& fire_timer(Enemy& e) { return e.fire_timer; }
     static float health(Enemy& e) { return e.health; }
