@@ -6,6 +6,7 @@
 #include "core/String.h"
 #include "core/Thread.h"
 #include "core/Timer.h"
+#include "game/FrameCap.h"
 #include "game/Game.h"
 #include "game/GameContext.h"
 #include "graphics/Graphics.h"
@@ -44,18 +45,6 @@ void apply_key_bindings(GameContext& context) {
     const char* const names[] = {"ESC", "UP", "LEFT", "DOWN", "RIGHT", "SHOOT"};
     for (int i = 0; i < 6; ++i)
         *keys[i] = static_cast<uint32_t>(context.config.get("key bindings", names[i]).to_int());
-}
-
-// Whether this pass draws. With a cap, the frame Timer's laps add up and one
-// interval is taken off per drawn frame, so a stall (the loading, first of
-// all) is worked off by drawing on consecutive passes; equal is not enough.
-bool frame_due(double& accumulator, int32_t frame_cap, Timer& frame_timer) {
-    if (frame_cap <= 0) return true;
-    const double interval = 1000.0 / frame_cap;
-    accumulator += frame_timer.lap();
-    if (!(accumulator > interval)) return false;
-    accumulator -= interval;
-    return true;
 }
 
 void draw_frame(GameContext& context, Game& game, const Text& credit_line, HDC device_context) {
