@@ -9,6 +9,7 @@
 #include "game/FrameCap.h"
 #include "game/Game.h"
 #include "game/GameContext.h"
+#include "graphics/GlSetup.h"
 #include "graphics/Graphics.h"
 #include "graphics/Text.h"
 #include "platform/Input.h"
@@ -187,13 +188,7 @@ void game_thread() {
     if (!handle) return;
     const HDC device_context = GetDC(handle);
 
-    PIXELFORMATDESCRIPTOR descriptor = {};
-    descriptor.nSize = 40;
-    descriptor.nVersion = 1;
-    descriptor.dwFlags =
-        PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER | PFD_GENERIC_ACCELERATED;
-    const int format = ChoosePixelFormat(device_context, &descriptor);
-    if (format == 0 || !SetPixelFormat(device_context, format, &descriptor)) {
+    if (!set_pixel_format(device_context)) {
         ReleaseDC(handle, device_context);
         fail_before_context(*window, "Could not create pixel format");
         return;
@@ -203,13 +198,7 @@ void game_thread() {
     const HGLRC gl_context = wglCreateContext(device_context);
     wglMakeCurrent(device_context, gl_context);
 
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_DITHER);
-    glDisable(GL_LIGHTING);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glDisable(GL_ALPHA_TEST);
+    set_fixed_gl_state();
 
     glewExperimental = GL_TRUE;
     if (glewInit() != GLEW_OK) {

@@ -11,6 +11,7 @@
 #include "game/GameContext.h"
 #include "game/Player.h"
 #include "game/World.h"
+#include "graphics/GlSetup.h"
 #include "graphics/Graphics.h"
 
 #include <GL/glew.h>
@@ -92,8 +93,9 @@ inline LRESULT CALLBACK stage_window_procedure(HWND window, UINT message, WPARAM
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
-// A window with the game thread's pixel format and a GL context current on
-// this thread for the stage's life.
+// A window with the game thread's pixel format and fixed OpenGL state
+// (graphics/GlSetup.h) and a GL context current on this thread for the
+// stage's life.
 class GlStage {
 public:
     GlStage() {
@@ -107,19 +109,12 @@ public:
                                  360, nullptr, nullptr, window_class.hInstance, nullptr);
         if (!window) return;
         dc = GetDC(window);
-        PIXELFORMATDESCRIPTOR format{};
-        format.nSize = sizeof format;
-        format.nVersion = 1;
-        format.dwFlags =
-            PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER | PFD_GENERIC_ACCELERATED;
-        const int chosen = ChoosePixelFormat(dc, &format);
-        if (!chosen || !SetPixelFormat(dc, chosen, &format)) return;
+        if (!set_pixel_format(dc)) return;
         context = wglCreateContext(dc);
         if (!wglMakeCurrent(dc, context)) return;
+        set_fixed_gl_state();
         glewExperimental = GL_TRUE;
         if (glewInit() != GLEW_OK) return;
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         ok = true;
     }
     ~GlStage() {
