@@ -20,18 +20,18 @@ void Game::update() {
                             static_cast<float>(context->resolution.y)};
 
     // Held, not only pressed in this pass.
-    if (context->input->key_down(context->key_esc)) state = 0;
+    if (context->input->key_down(context->key_esc)) state = title_screen;
 
-    if (state == 0) {
+    if (state == title_screen) {
         if (!menu) menu = new Menu(context);
         if (world) {
             delete world;
             world = nullptr;
         }
         menu->update();
-        // Exit (2) needs nothing here: the main loop ends on the quit request.
-        if (menu->result() == 1) state = 1;
-    } else if (state == 1) {
+        // Exit needs nothing here: the main loop ends on the quit request.
+        if (menu->result() == Menu::start_chosen) state = play_screen;
+    } else if (state == play_screen) {
         if (!world) world = new World(context, this);
         if (menu) {
             delete menu;
@@ -42,9 +42,9 @@ void Game::update() {
 }
 
 void Game::draw() {
-    if (state == 0) {
+    if (state == title_screen) {
         if (menu) menu->draw();
-    } else if (state == 1) {
+    } else if (state == play_screen) {
         if (world) world->draw();
     }
 }

@@ -1,6 +1,6 @@
-// The top-level state machine: the title screen (state 0) or the play
-// screen (state 1), each created on the first update in its state; the high
-// score of the run; the background music.
+// The top-level state machine: the title screen or the play screen, each
+// created on the first update in its state; the high score of the run; the
+// background music.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,9 @@ class World;
 
 class Game {
 public:
+    // The screen the game is on.
+    enum State : int32_t { title_screen = 0, play_screen = 1 };
+
     // Plays "music"; the first update creates the title screen.
     explicit Game(GameContext* game_context);
     ~Game();
@@ -28,7 +31,7 @@ public:
 
 private:
     GameContext* context;
-    int32_t state = 0;
+    State state = title_screen;
     Menu* menu = nullptr;
     World* world = nullptr;
     int32_t high_score_value = 0;

@@ -36,16 +36,29 @@ void apply_pipeline(GameContext& context, Window& window) {
     window.set_client_size(read_size(context, "window dimensions"));
 }
 
+// The credit line "Quillfen!" sits this far from the left and bottom edges.
+constexpr float credit_line_margin = 10;
+
+// The [key bindings] keys, in the order they are read.
+struct KeyBinding {
+    const char* name;
+    uint32_t GameContext::*code;
+};
+constexpr KeyBinding key_bindings[] = {
+    {"ESC", &GameContext::key_esc},     {"UP", &GameContext::key_up},
+    {"LEFT", &GameContext::key_left},   {"DOWN", &GameContext::key_down},
+    {"RIGHT", &GameContext::key_right}, {"SHOOT", &GameContext::key_shoot},
+};
+
 void apply_key_bindings(GameContext& context) {
     if (!context.config.has_section("key bindings")) {
         std::cout << "[!] Warning [key bindings] section could no be found, using defaults\n";
         return;
     }
-    uint32_t* const keys[] = {&context.key_esc,  &context.key_up,    &context.key_left,
-                              &context.key_down, &context.key_right, &context.key_shoot};
-    const char* const names[] = {"ESC", "UP", "LEFT", "DOWN", "RIGHT", "SHOOT"};
-    for (int i = 0; i < 6; ++i)
-        *keys[i] = static_cast<uint32_t>(context.config.get("key bindings", names[i]).to_int());
+    // A key missing from a present section reads as 0, not as its default.
+    for (const KeyBinding& binding : key_bindings)
+        context.*binding.code =
+            static_cast<uint32_t>(context.config.get("key bindings", binding.name).to_int());
 }
 
 void draw_frame(GameContext& context, Game& game, const Text& credit_line, HDC device_context) {
@@ -106,7 +119,8 @@ void main_loop(GameContext& context, Game& game, Timer& frame_timer, Window& win
         Text credit_line;
         credit_line.set_font(context.graphics->get_font("lucon"));
         credit_line.set_string("Quillfen!");
-        credit_line.set_position({10, static_cast<float>(context.resolution.y) - 10});
+        credit_line.set_position(
+            {credit_line_margin, static_cast<float>(context.resolution.y) - credit_line_margin});
 
         const Vec2f display_size{static_cast<float>(context.window_size.x),
                                  static_cast<float>(context.window_size.y)};

@@ -4,15 +4,15 @@
 #include "game/EnemyType.h"
 #include "game/Game.h"
 #include "game/GameContext.h"
+#include "game/PlayLook.h"
 #include "game/Player.h"
 #include "graphics/Graphics.h"
 #include "graphics/Texture.h"
 
+#include <iterator>
 #include <limits>
 
 namespace {
-
-const Vec4f transparent{0, 0, 0, 0};
 
 struct KindRow {
     const char* name;
@@ -26,7 +26,7 @@ struct KindRow {
     float bullet_speed;
 };
 
-const KindRow kind_table[3] = {
+constexpr KindRow kind_table[3] = {
     {"enemy1", 7000, 0.04f, 0.02f, 6, 50, 50, 1, 0.05f},
     {"enemy2", 3500, 0.06f, 0.03f, 8, 50, 100, 1, 0.12f},
     {"enemy3", 1200, 0.14f, 0.05f, 14, 50, 150, 2, 0.25f},
@@ -41,7 +41,7 @@ struct ScheduleRow {
     float delay_high;
 };
 
-const ScheduleRow schedule[5] = {
+constexpr ScheduleRow schedule[5] = {
     {30, 0, 1200, 1700},
     {90, 0, 750, 1400},
     {120, 0, 500, 800},
@@ -69,13 +69,48 @@ EnemyType* build_kind(GameContext* context, const KindRow& row) {
     return kind;
 }
 
+// The score from which each level 2 to 5 begins; below the first, level 1.
+constexpr int32_t level_scores[] = {500, 2500, 5500, 15000};
+
 int32_t level_for(int32_t score) {
-    if (score < 500) return 1;
-    if (score < 2500) return 2;
-    if (score < 5500) return 3;
-    if (score < 15000) return 4;
-    return 5;
+    int32_t level = 1;
+    for (const int32_t from : level_scores)
+        if (score >= from) ++level;
+    return level;
 }
+
+// Ramming: the damage both the ship and the enemy take, and the points lost.
+constexpr float ram_damage = 10;
+constexpr int32_t ram_penalty = 100;
+// Points lost for every enemy shot that hits the ship.
+constexpr int32_t shot_penalty = 10;
+
+// The sparks of every explosion: squares of a random side, as fast as 0.07
+// times it (px per ms), flying off at any heading, red to yellow, fading
+// out over their life (ms).
+constexpr int debris_per_explosion = 40;
+constexpr double speed_per_side = 0.07;
+constexpr Range debris_side{1, 4};
+constexpr Range debris_heading{0, 360};
+constexpr Range debris_green{0.2f, 1};
+constexpr Range debris_life{1500, 4000};
+
+// The star field: grey squares, falling as fast as 0.07 times their side
+// (px per ms). The first stars lie anywhere from this far above the top
+// edge; a star that left at the bottom comes back just above the top,
+// possibly bigger than the first ones.
+constexpr float star_start_above = 50;
+constexpr Range star_start_side{1, 4};
+constexpr float star_return_y = -10;
+constexpr Range star_return_side{1, 5};
+constexpr Range star_brightness{0.5f, 1};
+constexpr float star_alpha = 0.5f;
+
+// Red, green and blue over 255.
+constexpr Vec4f background_255{45, 45, 75, 1};
+
+constexpr Vec2f score_text_position{10, 20};
+constexpr Vec2f high_score_text_position{10, 40};
 
 // The keep test of enemy shots and debris: the point may lie up to size
 // beyond the left and top edges, but not beyond the right and bottom ones
@@ -102,22 +137,22 @@ World::World(GameContext* game_context, Game* owner) : context(game_context), ga
     score = 0;
     score_text.set_font(context->graphics->get_font("lucon"));
     high_score_text.set_font(context->graphics->get_font("lucon"));
-    score_text.set_position({10, 20});
-    high_score_text.set_position({10, 40});
+    score_text.set_position(score_text_position);
+    high_score_text.set_position(high_score_text_position);
     for (const KindRow& row : kind_table) enemy_types.push_back(build_kind(context, row));
 
     // The constructor's only random draws, in this order per star.
     const float width = static_cast<float>(context->resolution.x);
     const float height = static_cast<float>(context->resolution.y);
     for (Star& star : stars) {
-        const float y = random_float(-50, height);
+        const float y = random_float(-star_start_above, height);
         const float x = random_float(0, width);
         star.position = {x, y};
-        const float s = random_float(1, 4);
+        const float s = star_start_side.draw();
         star.size = {s, s};
-        const float b = random_float(0.5f, 1);
-        star.colour = {b, b, b, 0.5f};
-        star.speed = static_cast<float>(0.07 * s);
+        const float b = star_brightness.draw();
+        star.colour = {b, b, b, star_alpha};
+        star.speed = static_cast<float>(speed_per_side * s);
     }
 }
 
@@ -165,16 +200,16 @@ void World::add_enemy_bullet(Bullet* bullet) { enemy_bullets.push_back(bullet); 
 
 void World::add_explosion(Explosion* explosion) {
     explosions.push_back(explosion);
-    for (int i = 0; i < 40; ++i) {
+    for (int i = 0; i < debris_per_explosion; ++i) {
         DebrisParticle* particle = new DebrisParticle();
         particle->position = explosion->position;
-        const float s = random_float(1, 4);
+        const float s = debris_side.draw();
         particle->size = {s, s};
-        particle->heading = random_float(0, 360);
-        particle->speed = static_cast<float>(0.07 * s);
-        const float g = random_float(0.2f, 1);
+        particle->heading = debris_heading.draw();
+        particle->speed = static_cast<float>(speed_per_side * s);
+        const float g = debris_green.draw();
         particle->colour = {1, g, 0, 1};
-        particle->life.start(random_float(1500, 4000));
+        particle->life.start(debris_life.draw());
         debris.push_back(particle);
     }
 }
@@ -182,7 +217,7 @@ void World::add_explosion(Explosion* explosion) {
 void World::update_stars() {
     const Vec4f& screen = context->screen_rect;
     background.set_rectangle_bounds({screen.x1, screen.y1, screen.x2, screen.y2}, transparent,
-                                    colour_from_255({45, 45, 75, 1}), 0);
+                                    colour_from_255(background_255), 0);
 
     const float width = static_cast<float>(context->resolution.x);
     const float height = static_cast<float>(context->resolution.y);
@@ -190,14 +225,13 @@ void World::update_stars() {
         // Straight down.
         move_along(star.position, star.exact_position, 180, frame_delta * star.speed);
         if (star.position.y > height + star.size.y) {
-            // Respawned stars may be up to 5 px, not 4 as at the start.
             const float x = random_float(0, width);
-            star.position = {x, -10};
-            const float s = random_float(1, 5);
+            star.position = {x, star_return_y};
+            const float s = star_return_side.draw();
             star.size = {s, s};
-            const float b = random_float(0.5f, 1);
-            star.colour = {b, b, b, 0.5f};
-            star.speed = static_cast<float>(0.07 * s);
+            const float b = star_brightness.draw();
+            star.colour = {b, b, b, star_alpha};
+            star.speed = static_cast<float>(speed_per_side * s);
         }
         star.shape.set_rectangle(star.position,
                                  {star.position.x + star.size.x, star.position.y + star.size.y},
@@ -209,7 +243,7 @@ void World::spawn_enemies() {
     // A duration of 0 (until the first spawn) counts as due.
     if (!(spawn_timer.expired() || spawn_timer.duration() <= 0)) return;
     const float t = static_cast<float>(play_clock.elapsed_seconds());
-    const ScheduleRow* row = &schedule[4];
+    const ScheduleRow* row = &schedule[std::size(schedule) - 1];
     for (const ScheduleRow& candidate : schedule) {
         if (t < candidate.below_seconds) {
             row = &candidate;
@@ -283,9 +317,9 @@ void World::check_collisions() {
         }
         // Nothing is pushed apart: a ram repeats on every update of overlap.
         if (!player->is_dead() && ellipses_overlap(ship_centre, centre, ship_radii, radii)) {
-            enemy->hit(10);
-            player->hit(10);
-            score -= 100;
+            enemy->hit(ram_damage);
+            player->hit(ram_damage);
+            score -= ram_penalty;
         }
     }
 
@@ -299,7 +333,7 @@ void World::check_collisions() {
             player->hit(bullet->power);
             delete bullet;
             enemy_bullets.erase(enemy_bullets.begin() + i);
-            score -= 10;
+            score -= shot_penalty;
         } else {
             ++i;
         }
