@@ -13,8 +13,8 @@ constexpr int32_t explosion_last_frame = 10;
 
 }  // namespace
 
-Explosion* new_explosion(GameContext* context, const Vec2f& centre) {
-    Explosion* explosion = new Explosion();
+std::unique_ptr<Explosion> new_explosion(GameContext* context, const Vec2f& centre) {
+    auto explosion = std::make_unique<Explosion>();
     explosion->size = explosion_size;
     explosion->frame_time = explosion_frame_time;
     explosion->frame_size = explosion_frame_size;

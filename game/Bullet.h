@@ -10,6 +10,7 @@
 #include "graphics/Sprite.h"
 
 #include <cstdint>
+#include <memory>
 
 struct GameContext;
 
@@ -50,5 +51,5 @@ struct DebrisParticle {
 using Star = DebrisParticle;
 
 // A new explosion of a dying body, centred on it: ten 100 x 100 frames of
-// the texture "explosion", 25 ms each.
-Explosion* new_explosion(GameContext* context, const Vec2f& centre);
+// the texture "explosion", 25 ms each. Its maker hands it to the World.
+std::unique_ptr<Explosion> new_explosion(GameContext* context, const Vec2f& centre);

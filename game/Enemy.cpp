@@ -82,14 +82,14 @@ void Enemy::update() {
 
     if (fire_timer.expired() || fire_timer.duration() <= 0) {
         fire_timer.start(type->fire_interval);
-        Bullet* bullet = new Bullet();
+        auto bullet = std::make_unique<Bullet>();
         bullet->position = position;
         bullet->sprite.set_texture(context->graphics->get_texture("enemy_bullet"));
         bullet->size = bullet->sprite.size();
         bullet->heading = angle_between(position, world->player_position());
         bullet->speed = type->bullet_speed;
         bullet->power = type->bullet_power;
-        world->add_enemy_bullet(bullet);
+        world->add_enemy_bullet(bullet.release());
     }
 
     if (position.y > height + sprite.size().y) {
@@ -112,7 +112,7 @@ void Enemy::hit(float damage) {
     context->sound->play_sound(String("explosion") +
                                String::from_int(random_int(1, sound_variants)));
     world->add_score(type->kill_score);
-    world->add_explosion(new_explosion(context, position));
+    world->add_explosion(new_explosion(context, position).release());
 }
 
 bool Enemy::is_dead() const { return dead != 0; }

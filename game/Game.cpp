@@ -10,10 +10,7 @@ Game::Game(GameContext* game_context) : context(game_context) {
     context->sound->play_sound("music");
 }
 
-Game::~Game() {
-    delete menu;
-    delete world;
-}
+Game::~Game() = default;
 
 void Game::update() {
     context->screen_rect = {0, 0, static_cast<float>(context->resolution.x),
@@ -23,20 +20,14 @@ void Game::update() {
     if (context->input->key_down(context->key_esc)) state = title_screen;
 
     if (state == title_screen) {
-        if (!menu) menu = new Menu(context);
-        if (world) {
-            delete world;
-            world = nullptr;
-        }
+        if (!menu) menu = std::make_unique<Menu>(context);
+        world.reset();
         menu->update();
         // Exit needs nothing here: the main loop ends on the quit request.
         if (menu->result() == Menu::start_chosen) state = play_screen;
     } else if (state == play_screen) {
-        if (!world) world = new World(context, this);
-        if (menu) {
-            delete menu;
-            menu = nullptr;
-        }
+        if (!world) world = std::make_unique<World>(context, this);
+        menu.reset();
         world->update();
     }
 }

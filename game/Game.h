@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 struct GameContext;
 class Menu;
@@ -32,7 +33,7 @@ public:
 private:
     GameContext* context;
     State state = title_screen;
-    Menu* menu = nullptr;
-    World* world = nullptr;
+    std::unique_ptr<Menu> menu;
+    std::unique_ptr<World> world;
     int32_t high_score_value = 0;
 };

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 
 class Graphics;
 class Sound;
@@ -21,13 +22,19 @@ class Input;
 inline constexpr uint32_t default_key_codes[6] = {VK_ESCAPE, 'S', 'D', 'W', 'A', VK_SPACE};
 
 struct GameContext {
+    // Made and destroyed where the three stores' types are known.
+    GameContext();
+    ~GameContext();
+    GameContext(const GameContext&) = delete;
+    GameContext& operator=(const GameContext&) = delete;
+
     Config config;   // "config.txt": [pipeline] and [key bindings], read at start-up
     Config factory;  // "factory.txt": the named textures, fonts and sounds
 
-    // Owned; deleted by the game thread at shutdown before anything else.
-    Graphics* graphics = nullptr;
-    Sound* sound = nullptr;
-    Input* input = nullptr;
+    // Made and deleted by the game thread, at shutdown before anything else.
+    std::unique_ptr<Graphics> graphics;
+    std::unique_ptr<Sound> sound;
+    std::unique_ptr<Input> input;
 
     // Drawn in this order, each over the one before.
     Renderer field_renderer;  // play-field sprites and shapes

@@ -19,6 +19,7 @@
 #include <windows.h>
 
 #include <iostream>
+#include <memory>
 
 namespace {
 
@@ -138,12 +139,9 @@ void main_loop(GameContext& context, Game& game, Timer& frame_timer, Window& win
 // The stores go first, before the Game and the renderers; none of the
 // Game's destructors touches a texture, font or sound.
 void delete_stores(GameContext& context) {
-    delete context.graphics;
-    context.graphics = nullptr;
-    delete context.sound;
-    context.sound = nullptr;
-    delete context.input;
-    context.input = nullptr;
+    context.graphics.reset();
+    context.sound.reset();
+    context.input.reset();
 }
 
 // From the GameContext to the end of the loop; the message of a start-up
@@ -156,19 +154,16 @@ const char* run_game(Window& window, HDC device_context) {
     if (!context.config.load("config.txt")) return "Could not load \"config.txt\"";
     if (!context.factory.load("factory.txt")) return "Could not load \"factory.txt\"";
 
-    context.graphics = new Graphics();
-    context.sound = new Sound();
-    context.input = new Input(&context);
+    context.graphics = std::make_unique<Graphics>();
+    context.sound = std::make_unique<Sound>();
+    context.input = std::make_unique<Input>(&context);
 
     const char* failure = nullptr;
     if (!context.graphics->load(context.factory))
         failure = "Could not load graphics";
     else if (!context.sound->load(context.factory))
         failure = "Could not load sounds";
-    if (failure) {
-        delete_stores(context);
-        return failure;
-    }
+    if (failure) return failure;
 
     apply_pipeline(context, window);
     apply_key_bindings(context);

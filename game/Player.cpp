@@ -131,14 +131,14 @@ void Player::shoot() {
     if (!fire_requested) return;
     const WeaponRow& row = weapon_table[weapon];
     for (int i = 0; i < row.shots; ++i) {
-        Bullet* bullet = new Bullet();
+        auto bullet = std::make_unique<Bullet>();
         bullet->position = {position.x + row.offsets[i], position.y};
         bullet->sprite.set_texture(context->graphics->get_texture(row.texture));
         bullet->size = row.size;
         bullet->heading = random_float(-row.spread, row.spread);
         bullet->speed = row.speed;
         bullet->power = row.power;
-        world->add_player_bullet(bullet);
+        world->add_player_bullet(bullet.release());
     }
     context->sound->play_sound(row.sound);
     fire_requested = 0;
@@ -156,7 +156,7 @@ void Player::hit(float damage) {
     dead = 1;
     context->sound->play_sound(String("explosion") +
                                String::from_int(random_int(1, sound_variants)));
-    world->add_explosion(new_explosion(context, position));
+    world->add_explosion(new_explosion(context, position).release());
     context->sound->play_sound("player died");
 }
 

@@ -49,8 +49,8 @@ constexpr ScheduleRow schedule[5] = {
     {std::numeric_limits<float>::infinity(), 2, 500, 800},
 };
 
-EnemyType* build_kind(GameContext* context, const KindRow& row) {
-    EnemyType* kind = new EnemyType();
+std::unique_ptr<EnemyType> build_kind(GameContext* context, const KindRow& row) {
+    auto kind = std::make_unique<EnemyType>();
     kind->texture = context->graphics->get_texture(row.name);
     kind->fire_interval = row.fire_interval;
     kind->speed = row.speed;
@@ -133,7 +133,7 @@ void fly(Bullet& bullet, float frame_delta) {
 }  // namespace
 
 World::World(GameContext* game_context, Game* owner) : context(game_context), game(owner) {
-    player = new Player(context, this);
+    player = std::make_unique<Player>(context, this);
     score = 0;
     score_text.set_font(context->graphics->get_font("lucon"));
     high_score_text.set_font(context->graphics->get_font("lucon"));
@@ -156,15 +156,7 @@ World::World(GameContext* game_context, Game* owner) : context(game_context), ga
     }
 }
 
-World::~World() {
-    delete player;
-    for (Enemy* enemy : enemies) delete enemy;
-    for (Bullet* bullet : player_bullets) delete bullet;
-    for (Bullet* bullet : enemy_bullets) delete bullet;
-    for (EnemyType* kind : enemy_types) delete kind;
-    for (Explosion* explosion : explosions) delete explosion;
-    for (DebrisParticle* particle : debris) delete particle;
-}
+World::~World() = default;
 
 void World::update() {
     context->cursor_clip = 1;
@@ -194,14 +186,14 @@ Vec2f World::player_position() const {
     return {hitbox.x1, hitbox.y1};
 }
 
-void World::add_player_bullet(Bullet* bullet) { player_bullets.push_back(bullet); }
+void World::add_player_bullet(Bullet* bullet) { player_bullets.emplace_back(bullet); }
 
-void World::add_enemy_bullet(Bullet* bullet) { enemy_bullets.push_back(bullet); }
+void World::add_enemy_bullet(Bullet* bullet) { enemy_bullets.emplace_back(bullet); }
 
 void World::add_explosion(Explosion* explosion) {
-    explosions.push_back(explosion);
+    explosions.emplace_back(explosion);
     for (int i = 0; i < debris_per_explosion; ++i) {
-        DebrisParticle* particle = new DebrisParticle();
+        auto particle = std::make_unique<DebrisParticle>();
         particle->position = explosion->position;
         const float s = debris_side.draw();
         particle->size = {s, s};
@@ -210,7 +202,7 @@ void World::add_explosion(Explosion* explosion) {
         const float g = debris_green.draw();
         particle->colour = {1, g, 0, 1};
         particle->life.start(debris_life.draw());
-        debris.push_back(particle);
+        debris.push_back(std::move(particle));
     }
 }
 
@@ -250,47 +242,28 @@ void World::spawn_enemies() {
             break;
         }
     }
-    enemies.push_back(new Enemy(context, this, enemy_types[row->kind]));
+    enemies.push_back(std::make_unique<Enemy>(context, this, enemy_types[row->kind].get()));
     // Drawn after the enemy's own draws.
     spawn_timer.start(random_float(row->delay_low, row->delay_high));
 }
 
 void World::update_enemies() {
-    // An enemy that dies in this update stays listed, and drawn, until the next.
-    for (size_t i = 0; i < enemies.size();) {
-        Enemy* enemy = enemies[i];
-        if (enemy->is_dead()) {
-            delete enemy;
-            enemies.erase(enemies.begin() + i);
-        } else {
-            enemy->update();
-            ++i;
-        }
-    }
+    // Only the ones dead before this update go: an enemy that dies in this
+    // update stays listed, and drawn, until the next.
+    std::erase_if(enemies, [](const std::unique_ptr<Enemy>& enemy) { return enemy->is_dead(); });
+    for (const std::unique_ptr<Enemy>& enemy : enemies) enemy->update();
 }
 
 void World::update_bullets() {
+    for (const std::unique_ptr<Bullet>& bullet : player_bullets) fly(*bullet, frame_delta);
     // Only the top edge for the player's shots: their weapons fire upwards.
-    for (size_t i = 0; i < player_bullets.size();) {
-        Bullet* bullet = player_bullets[i];
-        fly(*bullet, frame_delta);
-        if (bullet->position.y < -bullet->sprite.size().y) {
-            delete bullet;
-            player_bullets.erase(player_bullets.begin() + i);
-        } else {
-            ++i;
-        }
-    }
-    for (size_t i = 0; i < enemy_bullets.size();) {
-        Bullet* bullet = enemy_bullets[i];
-        fly(*bullet, frame_delta);
-        if (on_screen(bullet->position, bullet->size, context->resolution)) {
-            ++i;
-        } else {
-            delete bullet;
-            enemy_bullets.erase(enemy_bullets.begin() + i);
-        }
-    }
+    std::erase_if(player_bullets, [](const std::unique_ptr<Bullet>& bullet) {
+        return bullet->position.y < -bullet->sprite.size().y;
+    });
+    for (const std::unique_ptr<Bullet>& bullet : enemy_bullets) fly(*bullet, frame_delta);
+    std::erase_if(enemy_bullets, [&](const std::unique_ptr<Bullet>& bullet) {
+        return !on_screen(bullet->position, bullet->size, context->resolution);
+    });
 }
 
 void World::check_collisions() {
@@ -298,23 +271,20 @@ void World::check_collisions() {
     const Vec2f ship_centre{ship.x1, ship.y1};
     const Vec2f ship_radii{ship.x2, ship.y2};
 
-    for (Enemy* enemy : enemies) {
+    for (const std::unique_ptr<Enemy>& enemy : enemies) {
         const Vec4f box = enemy->get_hitbox();
         const Vec2f centre{box.x1, box.y1};
         const Vec2f radii{box.x2, box.y2};
-        // Every overlapping shot hits, also after the enemy has died; a shot
-        // that hit is gone, so it hits only the earliest enemy in the list.
-        for (size_t i = 0; i < player_bullets.size();) {
-            Bullet* bullet = player_bullets[i];
-            if (ellipses_overlap(bullet->position, centre,
-                                 {bullet->size.x * 0.5f, bullet->size.y * 0.5f}, radii)) {
-                enemy->hit(bullet->power);
-                delete bullet;
-                player_bullets.erase(player_bullets.begin() + i);
-            } else {
-                ++i;
-            }
-        }
+        // Every overlapping shot hits, in list order, also after the enemy
+        // has died; a shot that hit is gone, so it hits only the earliest
+        // enemy in the list.
+        std::erase_if(player_bullets, [&](const std::unique_ptr<Bullet>& bullet) {
+            if (!ellipses_overlap(bullet->position, centre,
+                                  {bullet->size.x * 0.5f, bullet->size.y * 0.5f}, radii))
+                return false;
+            enemy->hit(bullet->power);
+            return true;
+        });
         // Nothing is pushed apart: a ram repeats on every update of overlap.
         if (!player->is_dead() && ellipses_overlap(ship_centre, centre, ship_radii, radii)) {
             enemy->hit(ram_damage);
@@ -326,40 +296,31 @@ void World::check_collisions() {
     // The ship's state is tested once: every overlapping shot of this walk
     // hits, also after one of them has killed it.
     if (player->is_dead()) return;
-    for (size_t i = 0; i < enemy_bullets.size();) {
-        Bullet* bullet = enemy_bullets[i];
-        if (ellipses_overlap(bullet->position, ship_centre,
-                             {bullet->size.x * 0.5f, bullet->size.y * 0.5f}, ship_radii)) {
-            player->hit(bullet->power);
-            delete bullet;
-            enemy_bullets.erase(enemy_bullets.begin() + i);
-            score -= shot_penalty;
-        } else {
-            ++i;
-        }
-    }
+    std::erase_if(enemy_bullets, [&](const std::unique_ptr<Bullet>& bullet) {
+        if (!ellipses_overlap(bullet->position, ship_centre,
+                              {bullet->size.x * 0.5f, bullet->size.y * 0.5f}, ship_radii))
+            return false;
+        player->hit(bullet->power);
+        score -= shot_penalty;
+        return true;
+    });
 }
 
 void World::update_explosions() {
-    for (size_t i = 0; i < explosions.size();) {
-        Explosion* explosion = explosions[i];
+    for (const std::unique_ptr<Explosion>& explosion : explosions) {
         const double frames = explosion->timer.elapsed() / explosion->frame_time;
         const int32_t frame =
             frames < explosion->last_frame ? static_cast<int32_t>(frames) : explosion->last_frame;
         explosion->sprite.set_texture_rect({frame * explosion->frame_size.x, 0},
                                            explosion->frame_size);
-        if (explosion->timer.expired()) {
-            delete explosion;
-            explosions.erase(explosions.begin() + i);
-        } else {
-            ++i;
-        }
     }
+    std::erase_if(explosions, [](const std::unique_ptr<Explosion>& explosion) {
+        return explosion->timer.expired();
+    });
 }
 
 void World::update_debris() {
-    for (size_t i = 0; i < debris.size();) {
-        DebrisParticle* particle = debris[i];
+    for (const std::unique_ptr<DebrisParticle>& particle : debris) {
         move_along(particle->position, particle->exact_position, particle->heading,
                    frame_delta * particle->speed);
         particle->colour.a =
@@ -368,26 +329,25 @@ void World::update_debris() {
             particle->position,
             {particle->position.x + particle->size.x, particle->position.y + particle->size.y},
             transparent, particle->colour, 1);
-        if (on_screen(particle->position, particle->size, context->resolution) &&
-            !particle->life.expired()) {
-            ++i;
-        } else {
-            delete particle;
-            debris.erase(debris.begin() + i);
-        }
     }
+    // A particle stays while its square still touches the screen and it
+    // has life left.
+    std::erase_if(debris, [&](const std::unique_ptr<DebrisParticle>& particle) {
+        return !on_screen(particle->position, particle->size, context->resolution) ||
+               particle->life.expired();
+    });
 }
 
 void World::draw() const {
     Renderer& field = context->field_renderer;
     field.draw(background);
     for (const Star& star : stars) field.draw(star.shape);
-    for (const Bullet* bullet : player_bullets) field.draw(bullet->sprite);
-    for (const Bullet* bullet : enemy_bullets) field.draw(bullet->sprite);
+    for (const std::unique_ptr<Bullet>& bullet : player_bullets) field.draw(bullet->sprite);
+    for (const std::unique_ptr<Bullet>& bullet : enemy_bullets) field.draw(bullet->sprite);
     player->draw();
-    for (const Enemy* enemy : enemies) enemy->draw();
-    for (const Explosion* explosion : explosions) field.draw(explosion->sprite);
-    for (const DebrisParticle* particle : debris) field.draw(particle->shape);
+    for (const std::unique_ptr<Enemy>& enemy : enemies) enemy->draw();
+    for (const std::unique_ptr<Explosion>& explosion : explosions) field.draw(explosion->sprite);
+    for (const std::unique_ptr<DebrisParticle>& particle : debris) field.draw(particle->shape);
 
     context->text_renderer.draw_text(score_text);
     context->text_renderer.draw_text(high_score_text);

@@ -105,19 +105,19 @@ protected:
                 ASSERT_NE(nullptr, context.graphics->get_texture(art.name)) << art.name;
             }
         }
-        context.sound = new Sound();
-        context.input = new Input(&context);
+        context.sound = std::make_unique<Sound>();
+        context.input = std::make_unique<Input>(&context);
         capture.begin();
-        game = new Game(&context);
+        game = std::make_unique<Game>(&context);
         game_sounds = capture.end();
     }
 
     void TearDown() override {
-        delete world;
-        delete game;
-        delete context.input;
-        delete context.sound;
-        delete context.graphics;
+        world.reset();
+        game.reset();
+        context.input.reset();
+        context.sound.reset();
+        context.graphics.reset();
         testing_set_manual_clock(false);
     }
 
@@ -126,9 +126,9 @@ protected:
 
     // A new play screen, as the Game makes it; the sounds of its construction.
     std::vector<std::string> new_world() {
-        delete world;
+        world.reset();
         capture.begin();
-        world = new World(&context, game);
+        world = std::make_unique<World>(&context, game.get());
         return capture.end();
     }
 
@@ -141,7 +141,7 @@ protected:
     }
 
     Player& player() { return WorldProbe::player(*world); }
-    std::vector<Enemy*>& enemies() { return WorldProbe::enemies(*world); }
+    std::vector<std::unique_ptr<Enemy>>& enemies() { return WorldProbe::enemies(*world); }
     int32_t score() { return WorldProbe::score(*world); }
 
     // A shot that stands still at the point: the makers' fields, speed 0.
@@ -155,8 +155,8 @@ protected:
 
     GlStage stage;  // first in, last out: the textures die in its context
     GameContext context;
-    Game* game = nullptr;
-    World* world = nullptr;
+    std::unique_ptr<Game> game;
+    std::unique_ptr<World> world;
     StdoutCapture capture;
     std::vector<std::string> game_sounds;
 };

@@ -36,10 +36,10 @@ void script(World& world, Input& input, int update) {
     input.mouse_left = !resting && button;
 
     Enemy* lowest = nullptr;
-    for (Enemy* enemy : WorldProbe::enemies(world)) {
+    for (const std::unique_ptr<Enemy>& enemy : WorldProbe::enemies(world)) {
         const float y = WorldProbe::position(*enemy).y;
         if (!enemy->is_dead() && y > 0 && (!lowest || y > WorldProbe::position(*lowest).y))
-            lowest = enemy;
+            lowest = enemy.get();
     }
     const int phase = update % 500;
     Vec2f mouse{static_cast<float>(40 + (phase < 250 ? phase : 500 - phase) * 560 / 250),
@@ -63,7 +63,7 @@ protected:
         int kinds[3] = {};
         double sum_x = 0;
         double sum_y = 0;
-        for (Enemy* enemy : enemies()) {
+        for (const std::unique_ptr<Enemy>& enemy : enemies()) {
             for (int k = 0; k < 3; ++k)
                 if (WorldProbe::kind(*enemy) == WorldProbe::kind(*world, k)) ++kinds[k];
             sum_x += WorldProbe::position(*enemy).x;

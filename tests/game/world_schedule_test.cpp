@@ -53,9 +53,9 @@ TEST_F(WorldSchedule, DrawsFromSeedThreeGoWhereTheyAreMeant) {
 
     world->add_player_bullet(still_bullet({200, 100}, {1, 11}, 5));
     EXPECT_EQ(Sounds{"explosion" + std::to_string(draws.integer(1, 3))}, step());
-    const std::vector<DebrisParticle*>& debris = WorldProbe::debris(*world);
+    const auto& debris = WorldProbe::debris(*world);
     ASSERT_EQ(40u, debris.size());
-    for (DebrisParticle* particle : debris) {
+    for (const auto& particle : debris) {
         const float s = draws.real(1, 4);
         EXPECT_FLOAT_EQ(s, particle->size.x);
         EXPECT_FLOAT_EQ(draws.real(0, 360), particle->heading);

@@ -20,6 +20,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -28,12 +29,20 @@
 // Enemy).
 struct WorldProbe {
     static Player& player(World& world) { return *world.player; }
-    static std::vector<Enemy*>& enemies(World& world) { return world.enemies; }
-    static std::vector<Bullet*>& player_bullets(World& world) { return world.player_bullets; }
-    static std::vector<Bullet*>& enemy_bullets(World& world) { return world.enemy_bullets; }
-    static std::vector<Explosion*>& explosions(World& world) { return world.explosions; }
-    static std::vector<DebrisParticle*>& debris(World& world) { return world.debris; }
-    static const EnemyType* kind(World& world, int index) { return world.enemy_types[index]; }
+    static std::vector<std::unique_ptr<Enemy>>& enemies(World& world) { return world.enemies; }
+    static std::vector<std::unique_ptr<Bullet>>& player_bullets(World& world) {
+        return world.player_bullets;
+    }
+    static std::vector<std::unique_ptr<Bullet>>& enemy_bullets(World& world) {
+        return world.enemy_bullets;
+    }
+    static std::vector<std::unique_ptr<Explosion>>& explosions(World& world) {
+        return world.explosions;
+    }
+    static std::vector<std::unique_ptr<DebrisParticle>>& debris(World& world) {
+        return world.debris;
+    }
+    static const EnemyType* kind(World& world, int index) { return world.enemy_types[index].get(); }
     static Star& star(World& world, int index) { return world.stars[index]; }
     static int32_t score(World& world) { return world.score; }
     static Timer& spawn_timer(World& world) { return world.spawn_timer; }
@@ -47,7 +56,8 @@ struct WorldProbe {
     static void spawn_enemies(World& world) { world.spawn_enemies(); }
     // A new enemy of the kind, appended as the spawner would.
     static Enemy& add_enemy(World& world, int kind) {
-        world.enemies.push_back(new Enemy(world.context, &world, world.enemy_types[kind]));
+        world.enemies.push_back(
+            std::make_unique<Enemy>(world.context, &world, world.enemy_types[kind].get()));
         return *world.enemies.back();
     }
 
@@ -137,11 +147,11 @@ private:
 
 // A store holding every texture of play_textures except the ones named in
 // leave_out, and the font "lucon". PNG files are made in a scratch folder.
-inline Graphics* make_graphics(const std::set<std::string>& leave_out = {}) {
+inline std::unique_ptr<Graphics> make_graphics(const std::set<std::string>& leave_out = {}) {
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("quillfen_world_" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
-    Graphics* graphics = new Graphics();
+    auto graphics = std::make_unique<Graphics>();
     for (const PlayTexture& art : play_textures) {
         if (leave_out.count(art.name)) continue;
         std::vector<unsigned char> pixels(art.width * art.height * 4);
