@@ -17,32 +17,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
-
-// The rule of random_float and random_int on a private copy of the
-// generator, to tell which draw went where.
-struct Draws {
-    std::mt19937 generator{3};
-
-    float real(float low, float high) {
-        const double u = static_cast<double>(generator()) * 0x1p-32;
-        return static_cast<float>(static_cast<double>(low) +
-                                  (static_cast<double>(high) - static_cast<double>(low)) * u);
-    }
-    int integer(int low, int high) {
-        const uint32_t n = static_cast<uint32_t>(high - low) + 1u;
-        const uint32_t scale = 4294967295u / n;
-        const uint32_t limit = n * scale;
-        uint32_t draw;
-        do draw = generator();
-        while (draw >= limit);
-        return low + static_cast<int>(draw / scale);
-    }
-    void skip(int count) { generator.discard(count); }
-};
 
 // Standard output redirected to a file while an action runs; the lines of
 // the empty Sound store name the sounds played, every other line is passed
