@@ -30,8 +30,6 @@ constexpr float sprite_turn = 180;
 
 constexpr int32_t hit_score = 1;
 constexpr int32_t escape_penalty = 100;
-// "hit1" to "hit3", "explosion1" to "explosion3".
-constexpr int sound_variants = 3;
 
 }  // namespace
 
@@ -104,13 +102,12 @@ void Enemy::hit(float damage) {
     sprite.set_colour(hit_flash);
     health -= damage;
     if (health > 0) {
-        context->sound->play_sound(String("hit") + String::from_int(random_int(1, sound_variants)));
+        context->sound->play_sound(sound_variant("hit"));
         world->add_score(hit_score);
         return;
     }
     dead = 1;
-    context->sound->play_sound(String("explosion") +
-                               String::from_int(random_int(1, sound_variants)));
+    context->sound->play_sound(sound_variant("explosion"));
     world->add_score(type->kill_score);
     world->add_explosion(new_explosion(context, position).release());
 }

@@ -17,3 +17,5 @@ void set_health_bar(Shape& fill, Shape& background, Shape& outline, const Vec2f&
                              colour_from_255(bar_background_255), 1);
     outline.set_rectangle(top_left, bottom_right, bar_outline, transparent, 1);
 }
+
+String sound_variant(const char* name) { return String(name) + String::from_int(random_int(1, 3)); }

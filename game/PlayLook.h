@@ -1,9 +1,10 @@
 // What the bodies of the play screen share: the colours they are drawn
-// with, the health bar of the ship and of every enemy, and the ranges their
-// random draws come from.
+// with, the health bar of the ship and of every enemy, the ranges their
+// random draws come from and the variants of their sounds.
 #pragma once
 
 #include "core/Math.h"
+#include "core/String.h"
 #include "graphics/Shape.h"
 
 // Draws nothing: a colour whose alpha is 0.
@@ -26,3 +27,7 @@ struct Range {
 // black outline, each with line width 1.
 void set_health_bar(Shape& fill, Shape& background, Shape& outline, const Vec2f& top_left,
                     const Vec2f& bottom_right, float fill_right);
+
+// One of a sound's three variants, name + "1" to name + "3" ("hit2",
+// "explosion3"), drawn with random_int.
+String sound_variant(const char* name);

@@ -54,9 +54,6 @@ constexpr int32_t bar_above_bottom = 40;
 constexpr float bar_length = 250;
 constexpr float bar_height = 10;
 
-// "explosion1" to "explosion3".
-constexpr int sound_variants = 3;
-
 }  // namespace
 
 Player::Player(GameContext* game_context, World* owner) : context(game_context), world(owner) {
@@ -154,8 +151,7 @@ void Player::hit(float damage) {
     }
     // A hit on a ship that is already dead explodes it again.
     dead = 1;
-    context->sound->play_sound(String("explosion") +
-                               String::from_int(random_int(1, sound_variants)));
+    context->sound->play_sound(sound_variant("explosion"));
     world->add_explosion(new_explosion(context, position).release());
     context->sound->play_sound("player died");
 }
