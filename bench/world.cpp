@@ -18,14 +18,15 @@
 
 #include <cstdio>
 #include <iostream>
+#include <memory>
 
 namespace {
 
 // A play screen with enemies of the three kinds spread over the upper
 // screen, each having taken its first update (and fired). Their shots need
 // more than half a second to reach the ship at the bottom.
-World* crowded_world(GameContext& context, Game& game, int enemies) {
-    World* world = new World(&context, &game);
+std::unique_ptr<World> crowded_world(GameContext& context, Game& game, int enemies) {
+    auto world = std::make_unique<World>(&context, &game);
     world->update();
     for (int i = 0; i < enemies; ++i) {
         Enemy& enemy = WorldProbe::add_enemy(*world, i % 3);
@@ -54,13 +55,13 @@ void BM_WorldFrame(benchmark::State& state) {
     dup2(null_output, 1);
 
     context.graphics = make_graphics();
-    context.sound = new Sound();
-    context.input = new Input(&context);
+    context.sound = std::make_unique<Sound>();
+    context.input = std::make_unique<Input>(&context);
     context.input->keys[context.key_shoot] = 1;
     Game game(&context);
 
     const int enemies = static_cast<int>(state.range(0));
-    World* world = crowded_world(context, game, enemies);
+    std::unique_ptr<World> world = crowded_world(context, game, enemies);
     int frame = 0;
     size_t enemy_shots = 0;
     size_t shots = 0;
@@ -69,7 +70,6 @@ void BM_WorldFrame(benchmark::State& state) {
         // and the ship lives and shoots.
         if (++frame % 32 == 0) {
             state.PauseTiming();
-            delete world;
             world = crowded_world(context, game, enemies);
             state.ResumeTiming();
         }
@@ -88,10 +88,10 @@ void BM_WorldFrame(benchmark::State& state) {
     state.counters["ship_shots"] =
         benchmark::Counter(static_cast<double>(shots) / static_cast<double>(state.iterations()));
 
-    delete world;
-    delete context.input;
-    delete context.sound;
-    delete context.graphics;
+    world.reset();
+    context.input.reset();
+    context.sound.reset();
+    context.graphics.reset();
     std::cout.flush();
     std::fflush(stdout);
     dup2(saved_stdout, 1);

@@ -6,6 +6,7 @@
 
 #include "core/Math.h"
 #include "core/Timer.h"
+#include "game/Motion.h"
 #include "graphics/Shape.h"
 #include "graphics/Sprite.h"
 
@@ -38,8 +39,9 @@ private:
     World* world;
     const EnemyType* type;
     Sprite sprite;
-    Vec2f position;     // centre
-    Timer frame_timer;  // its lap is the enemy's own time step
+    Vec2f position;             // centre
+    ExactPoint exact_position;  // where the steps add up
+    Timer frame_timer;          // its lap is the enemy's own time step
     Timer fire_timer;
     Timer flash_timer;
     float heading = 0;  // degrees, 180 straight down

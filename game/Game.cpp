@@ -10,41 +10,32 @@ Game::Game(GameContext* game_context) : context(game_context) {
     context->sound->play_sound("music");
 }
 
-Game::~Game() {
-    delete menu;
-    delete world;
-}
+Game::~Game() = default;
 
 void Game::update() {
     context->screen_rect = {0, 0, static_cast<float>(context->resolution.x),
                             static_cast<float>(context->resolution.y)};
 
     // Held, not only pressed in this pass.
-    if (context->input->key_down(context->key_esc)) state = 0;
+    if (context->input->key_down(context->key_esc)) state = title_screen;
 
-    if (state == 0) {
-        if (!menu) menu = new Menu(context);
-        if (world) {
-            delete world;
-            world = nullptr;
-        }
+    if (state == title_screen) {
+        if (!menu) menu = std::make_unique<Menu>(context);
+        world.reset();
         menu->update();
-        // Exit (2) needs nothing here: the main loop ends on the quit request.
-        if (menu->result() == 1) state = 1;
-    } else if (state == 1) {
-        if (!world) world = new World(context, this);
-        if (menu) {
-            delete menu;
-            menu = nullptr;
-        }
+        // Exit needs nothing here: the main loop ends on the quit request.
+        if (menu->result() == Menu::start_chosen) state = play_screen;
+    } else if (state == play_screen) {
+        if (!world) world = std::make_unique<World>(context, this);
+        menu.reset();
         world->update();
     }
 }
 
 void Game::draw() {
-    if (state == 0) {
+    if (state == title_screen) {
         if (menu) menu->draw();
-    } else if (state == 1) {
+    } else if (state == play_screen) {
         if (world) world->draw();
     }
 }

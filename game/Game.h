@@ -1,9 +1,10 @@
-// The top-level state machine: the title screen (state 0) or the play
-// screen (state 1), each created on the first update in its state; the high
-// score of the run; the background music.
+// The top-level state machine: the title screen or the play screen, each
+// created on the first update in its state; the high score of the run; the
+// background music.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 struct GameContext;
 class Menu;
@@ -11,6 +12,9 @@ class World;
 
 class Game {
 public:
+    // The screen the game is on.
+    enum State : int32_t { title_screen = 0, play_screen = 1 };
+
     // Plays "music"; the first update creates the title screen.
     explicit Game(GameContext* game_context);
     ~Game();
@@ -28,8 +32,8 @@ public:
 
 private:
     GameContext* context;
-    int32_t state = 0;
-    Menu* menu = nullptr;
-    World* world = nullptr;
+    State state = title_screen;
+    std::unique_ptr<Menu> menu;
+    std::unique_ptr<World> world;
     int32_t high_score_value = 0;
 };

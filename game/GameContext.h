@@ -7,20 +7,34 @@
 #include "core/Math.h"
 #include "graphics/Renderer.h"
 
+#include <windows.h>
+
 #include <cstdint>
+#include <memory>
 
 class Graphics;
 class Sound;
 class Input;
 
+// The key bindings used when "config.txt" has no [key bindings] section, in
+// the block's order: ESC, UP, LEFT, DOWN, RIGHT, SHOOT. UP lies on S and DOWN
+// on W, LEFT on D and RIGHT on A, as the game has always had them.
+inline constexpr uint32_t default_key_codes[6] = {VK_ESCAPE, 'S', 'D', 'W', 'A', VK_SPACE};
+
 struct GameContext {
+    // Made and destroyed where the three stores' types are known.
+    GameContext();
+    ~GameContext();
+    GameContext(const GameContext&) = delete;
+    GameContext& operator=(const GameContext&) = delete;
+
     Config config;   // "config.txt": [pipeline] and [key bindings], read at start-up
     Config factory;  // "factory.txt": the named textures, fonts and sounds
 
-    // Owned; deleted by the game thread at shutdown before anything else.
-    Graphics* graphics = nullptr;
-    Sound* sound = nullptr;
-    Input* input = nullptr;
+    // Made and deleted by the game thread, at shutdown before anything else.
+    std::unique_ptr<Graphics> graphics;
+    std::unique_ptr<Sound> sound;
+    std::unique_ptr<Input> input;
 
     // Drawn in this order, each over the one before.
     Renderer field_renderer;  // play-field sprites and shapes
@@ -35,12 +49,12 @@ struct GameContext {
 
     // Virtual-key codes, one block in this order. A code outside 0 to 255
     // is kept as read; Input::key_down reads it as never down.
-    uint32_t key_esc = 27;
-    uint32_t key_up = 83;
-    uint32_t key_left = 68;
-    uint32_t key_down = 87;
-    uint32_t key_right = 65;
-    uint32_t key_shoot = 32;
+    uint32_t key_esc = default_key_codes[0];
+    uint32_t key_up = default_key_codes[1];
+    uint32_t key_left = default_key_codes[2];
+    uint32_t key_down = default_key_codes[3];
+    uint32_t key_right = default_key_codes[4];
+    uint32_t key_shoot = default_key_codes[5];
 
     uint8_t window_active = 1;
     uint8_t quit_requested = 0;   // set by the title screen's exit button

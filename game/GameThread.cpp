@@ -6,8 +6,10 @@
 #include "core/String.h"
 #include "core/Thread.h"
 #include "core/Timer.h"
+#include "game/FrameCap.h"
 #include "game/Game.h"
 #include "game/GameContext.h"
+#include "graphics/GlSetup.h"
 #include "graphics/Graphics.h"
 #include "graphics/Text.h"
 #include "platform/Input.h"
@@ -17,6 +19,7 @@
 #include <windows.h>
 
 #include <iostream>
+#include <memory>
 
 namespace {
 
@@ -34,28 +37,29 @@ void apply_pipeline(GameContext& context, Window& window) {
     window.set_client_size(read_size(context, "window dimensions"));
 }
 
+// The credit line "Quillfen!" sits this far from the left and bottom edges.
+constexpr float credit_line_margin = 10;
+
+// The [key bindings] keys, in the order they are read.
+struct KeyBinding {
+    const char* name;
+    uint32_t GameContext::*code;
+};
+constexpr KeyBinding key_bindings[] = {
+    {"ESC", &GameContext::key_esc},     {"UP", &GameContext::key_up},
+    {"LEFT", &GameContext::key_left},   {"DOWN", &GameContext::key_down},
+    {"RIGHT", &GameContext::key_right}, {"SHOOT", &GameContext::key_shoot},
+};
+
 void apply_key_bindings(GameContext& context) {
     if (!context.config.has_section("key bindings")) {
         std::cout << "[!] Warning [key bindings] section could no be found, using defaults\n";
         return;
     }
-    uint32_t* const keys[] = {&context.key_esc,  &context.key_up,    &context.key_left,
-                              &context.key_down, &context.key_right, &context.key_shoot};
-    const char* const names[] = {"ESC", "UP", "LEFT", "DOWN", "RIGHT", "SHOOT"};
-    for (int i = 0; i < 6; ++i)
-        *keys[i] = static_cast<uint32_t>(context.config.get("key bindings", names[i]).to_int());
-}
-
-// Whether this pass draws. With a cap, the frame Timer's laps add up and one
-// interval is taken off per drawn frame, so a stall (the loading, first of
-// all) is worked off by drawing on consecutive passes; equal is not enough.
-bool frame_due(double& accumulator, int32_t frame_cap, Timer& frame_timer) {
-    if (frame_cap <= 0) return true;
-    const double interval = 1000.0 / frame_cap;
-    accumulator += frame_timer.lap();
-    if (!(accumulator > interval)) return false;
-    accumulator -= interval;
-    return true;
+    // A key missing from a present section reads as 0, not as its default.
+    for (const KeyBinding& binding : key_bindings)
+        context.*binding.code =
+            static_cast<uint32_t>(context.config.get("key bindings", binding.name).to_int());
 }
 
 void draw_frame(GameContext& context, Game& game, const Text& credit_line, HDC device_context) {
@@ -116,7 +120,8 @@ void main_loop(GameContext& context, Game& game, Timer& frame_timer, Window& win
         Text credit_line;
         credit_line.set_font(context.graphics->get_font("lucon"));
         credit_line.set_string("Quillfen!");
-        credit_line.set_position({10, static_cast<float>(context.resolution.y) - 10});
+        credit_line.set_position(
+            {credit_line_margin, static_cast<float>(context.resolution.y) - credit_line_margin});
 
         const Vec2f display_size{static_cast<float>(context.window_size.x),
                                  static_cast<float>(context.window_size.y)};
@@ -134,12 +139,9 @@ void main_loop(GameContext& context, Game& game, Timer& frame_timer, Window& win
 // The stores go first, before the Game and the renderers; none of the
 // Game's destructors touches a texture, font or sound.
 void delete_stores(GameContext& context) {
-    delete context.graphics;
-    context.graphics = nullptr;
-    delete context.sound;
-    context.sound = nullptr;
-    delete context.input;
-    context.input = nullptr;
+    context.graphics.reset();
+    context.sound.reset();
+    context.input.reset();
 }
 
 // From the GameContext to the end of the loop; the message of a start-up
@@ -152,19 +154,16 @@ const char* run_game(Window& window, HDC device_context) {
     if (!context.config.load("config.txt")) return "Could not load \"config.txt\"";
     if (!context.factory.load("factory.txt")) return "Could not load \"factory.txt\"";
 
-    context.graphics = new Graphics();
-    context.sound = new Sound();
-    context.input = new Input(&context);
+    context.graphics = std::make_unique<Graphics>();
+    context.sound = std::make_unique<Sound>();
+    context.input = std::make_unique<Input>(&context);
 
     const char* failure = nullptr;
     if (!context.graphics->load(context.factory))
         failure = "Could not load graphics";
     else if (!context.sound->load(context.factory))
         failure = "Could not load sounds";
-    if (failure) {
-        delete_stores(context);
-        return failure;
-    }
+    if (failure) return failure;
 
     apply_pipeline(context, window);
     apply_key_bindings(context);
@@ -198,13 +197,7 @@ void game_thread() {
     if (!handle) return;
     const HDC device_context = GetDC(handle);
 
-    PIXELFORMATDESCRIPTOR descriptor = {};
-    descriptor.nSize = 40;
-    descriptor.nVersion = 1;
-    descriptor.dwFlags =
-        PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER | PFD_GENERIC_ACCELERATED;
-    const int format = ChoosePixelFormat(device_context, &descriptor);
-    if (format == 0 || !SetPixelFormat(device_context, format, &descriptor)) {
+    if (!set_pixel_format(device_context)) {
         ReleaseDC(handle, device_context);
         fail_before_context(*window, "Could not create pixel format");
         return;
@@ -214,13 +207,7 @@ void game_thread() {
     const HGLRC gl_context = wglCreateContext(device_context);
     wglMakeCurrent(device_context, gl_context);
 
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_DITHER);
-    glDisable(GL_LIGHTING);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glDisable(GL_ALPHA_TEST);
+    set_fixed_gl_state();
 
     glewExperimental = GL_TRUE;
     if (glewInit() != GLEW_OK) {

@@ -4,6 +4,15 @@
 #include "graphics/Graphics.h"
 #include "platform/Input.h"
 
+namespace {
+
+constexpr float start_button_top = 100;
+constexpr float button_gap = 20;  // between the start button's bottom and the exit button
+constexpr Vec4f white{1, 1, 1, 1};
+constexpr Vec4f green{0, 1, 0, 1};  // under the mouse
+
+}  // namespace
+
 Menu::Menu(GameContext* game_context) : context(game_context) {
     start_button.set_texture(context->graphics->get_texture("start_button"));
     exit_button.set_texture(context->graphics->get_texture("exit_button"));
@@ -13,15 +22,14 @@ void Menu::update() {
     context->cursor_clip = 0;
 
     const float half = static_cast<float>(context->resolution.x / 2);
-    const Vec4f white{1, 1, 1, 1};
-    const Vec4f green{0, 1, 0, 1};
 
     const Vec2f start_size = start_button.size();
-    start_button.set_position({half - 0.5f * start_size.x, 100});
+    start_button.set_position({half - 0.5f * start_size.x, start_button_top});
     start_button.set_colour(white);
 
     const Vec2f exit_size = exit_button.size();
-    exit_button.set_position({half - 0.5f * exit_size.x, start_size.y + 20 + 100});
+    exit_button.set_position(
+        {half - 0.5f * exit_size.x, start_size.y + button_gap + start_button_top});
     exit_button.set_colour(white);
 
     const Input& input = *context->input;
@@ -37,9 +45,9 @@ void Menu::update() {
         if (event.button != 0 || event.state != 1) continue;
         if (over_exit) {
             context->quit_requested = 1;
-            result_code = 2;
+            result_code = exit_chosen;
         }
-        if (over_start) result_code = 1;
+        if (over_start) result_code = start_chosen;
     }
 }
 
@@ -48,4 +56,4 @@ void Menu::draw() {
     context->text_renderer.draw(exit_button);
 }
 
-int32_t Menu::result() const { return result_code; }
+Menu::Result Menu::result() const { return result_code; }

@@ -10,17 +10,19 @@ struct GameContext;
 
 class Menu {
 public:
+    // What the user chose; kept once chosen, never reset.
+    enum Result : int32_t { nothing_chosen = 0, start_chosen = 1, exit_chosen = 2 };
+
     explicit Menu(GameContext* game_context);
 
     void update();
     // Queues both buttons on the text renderer, above the other layers.
     void draw();
-    // 0 nothing chosen, 1 start clicked, 2 exit clicked; never reset.
-    int32_t result() const;
+    Result result() const;
 
 private:
     GameContext* context;
     Sprite start_button;
     Sprite exit_button;
-    int32_t result_code = 0;
+    Result result_code = nothing_chosen;
 };

@@ -3,21 +3,56 @@
 #include "audio/Sound.h"
 #include "game/Bullet.h"
 #include "game/GameContext.h"
+#include "game/PlayLook.h"
 #include "game/World.h"
 #include "graphics/Graphics.h"
 #include "platform/Input.h"
 
 namespace {
 
-const Vec4f transparent{0, 0, 0, 0};
+constexpr float full_health = 20;
+constexpr float hit_flash_time = 50;  // ms
 
 struct LevelRow {
-    float fire_interval;
-    int32_t weapon;
+    float fire_interval;  // ms between volleys
+    Player::Weapon weapon;
 };
 
 // Levels 1 to 5.
-const LevelRow level_table[5] = {{210, 0}, {160, 0}, {100, 0}, {80, 1}, {80, 2}};
+constexpr int32_t first_level = 1;
+constexpr int32_t top_level = 5;
+constexpr LevelRow level_table[top_level] = {
+    {210, Player::single_bullet}, {160, Player::single_bullet}, {100, Player::single_bullet},
+    {80, Player::twin_bullets},   {80, Player::laser},
+};
+
+// One weapon's volley: its shots, from the ship's centre shifted sideways by
+// each offset in turn, with headings drawn from -spread to spread, and the
+// sound played once after them.
+struct WeaponRow {
+    int shots;
+    float offsets[2];
+    const char* texture;
+    Vec2f size;
+    float spread;  // degrees
+    float speed;   // px per ms
+    float power;
+    const char* sound;
+};
+
+// By weapon kind.
+constexpr WeaponRow weapon_table[] = {
+    {1, {0, 0}, "bullet", {1, 11}, 2.2f, 0.7f, 1.0f, "gun"},
+    {2, {-8, 8}, "bullet", {1, 11}, 0.8f, 0.9f, 0.7f, "gun"},
+    {1, {0, 0}, "laser", {1, 23}, 0.7f, 1.3f, 3.0f, "laser"},
+};
+
+// The health bar at the bottom left: this far from the left and the bottom
+// edge, the full length for full health.
+constexpr float bar_left = 40;
+constexpr int32_t bar_above_bottom = 40;
+constexpr float bar_length = 250;
+constexpr float bar_height = 10;
 
 }  // namespace
 
@@ -29,24 +64,24 @@ Player::Player(GameContext* game_context, World* owner) : context(game_context),
     position = {static_cast<float>(int64_t{context->resolution.x} / 2),
                 static_cast<float>(int64_t{context->resolution.y} / 2)};
     fire_requested = 0;
-    max_health = 20;
-    health = 20;
+    max_health = full_health;
+    health = full_health;
     dead = 0;
-    flash_time = 50;
+    flash_time = hit_flash_time;
     level = 0;
-    set_level(1);
+    set_level(first_level);
     fire_timer.start(fire_interval);
 }
 
 void Player::set_level(int32_t new_level) {
     if (level < new_level) context->sound->play_sound("level up");
-    if (new_level < 1 || new_level > 5) return;
+    if (new_level < first_level || new_level > top_level) return;
     if (new_level == level) return;
     // The running fire timer keeps its duration; the new interval applies
     // from the next volley.
     level = new_level;
-    fire_interval = level_table[new_level - 1].fire_interval;
-    weapon = level_table[new_level - 1].weapon;
+    fire_interval = level_table[new_level - first_level].fire_interval;
+    weapon = level_table[new_level - first_level].weapon;
 }
 
 void Player::update() {
@@ -56,14 +91,10 @@ void Player::update() {
         shoot();
     }
 
-    const float y0 = static_cast<float>(int64_t{context->resolution.y} - 40);
-    const float y1 = y0 + 10;
-    const float filled = 250 * (health < 0 ? 0 : health) / max_health;
-    bar_fill.set_rectangle({40, y0}, {40 + filled, y1}, transparent,
-                           colour_from_255({63, 219, 6, 1}), 1);
-    bar_background.set_rectangle({40, y0}, {290, y1}, transparent,
-                                 colour_from_255({190, 48, 49, 1}), 1);
-    bar_outline.set_rectangle({40, y0}, {290, y1}, {0, 0, 0, 1}, transparent, 1);
+    const float top = static_cast<float>(int64_t{context->resolution.y} - bar_above_bottom);
+    const float filled = bar_length * (health < 0 ? 0 : health) / max_health;
+    set_health_bar(bar_fill, bar_background, bar_outline, {bar_left, top},
+                   {bar_left + bar_length, top + bar_height}, bar_left + filled);
 }
 
 void Player::handle_input() {
@@ -93,43 +124,26 @@ void Player::clamp_to_screen() {
     sprite.set_position({position.x - half_size.x, position.y - half_size.y});
 }
 
-void Player::fire_shot(const Vec2f& at, const char* texture, const Vec2f& shot_size, float spread,
-                       float speed, float power) {
-    Bullet* bullet = new Bullet();
-    bullet->position = at;
-    bullet->sprite.set_texture(context->graphics->get_texture(texture));
-    bullet->size = shot_size;
-    bullet->heading = random_float(-spread, spread);
-    bullet->speed = speed;
-    bullet->power = power;
-    world->add_player_bullet(bullet);
-}
-
 void Player::shoot() {
     if (!fire_requested) return;
-    switch (weapon) {
-        case 0:
-            fire_shot(position, "bullet", {1, 11}, 2.2f, 0.7f, 1.0f);
-            context->sound->play_sound("gun");
-            break;
-        case 1:
-            fire_shot({position.x - 8, position.y}, "bullet", {1, 11}, 0.8f, 0.9f, 0.7f);
-            fire_shot({position.x + 8, position.y}, "bullet", {1, 11}, 0.8f, 0.9f, 0.7f);
-            context->sound->play_sound("gun");
-            break;
-        case 2:
-            fire_shot(position, "laser", {1, 23}, 0.7f, 1.3f, 3.0f);
-            context->sound->play_sound("laser");
-            break;
-        default:
-            break;
+    const WeaponRow& row = weapon_table[weapon];
+    for (int i = 0; i < row.shots; ++i) {
+        auto bullet = std::make_unique<Bullet>();
+        bullet->position = {position.x + row.offsets[i], position.y};
+        bullet->sprite.set_texture(context->graphics->get_texture(row.texture));
+        bullet->size = row.size;
+        bullet->heading = random_float(-row.spread, row.spread);
+        bullet->speed = row.speed;
+        bullet->power = row.power;
+        world->add_player_bullet(bullet.release());
     }
+    context->sound->play_sound(row.sound);
     fire_requested = 0;
 }
 
 void Player::hit(float damage) {
     flash_timer.start(flash_time);
-    sprite.set_colour({1, 0, 0, 0.9f});
+    sprite.set_colour(hit_flash);
     health -= damage;
     if (health > 0) {
         context->sound->play_sound("player hit");
@@ -137,8 +151,8 @@ void Player::hit(float damage) {
     }
     // A hit on a ship that is already dead explodes it again.
     dead = 1;
-    context->sound->play_sound(String("explosion") + String::from_int(random_int(1, 3)));
-    world->add_explosion(new_explosion(context, position));
+    context->sound->play_sound(sound_variant("explosion"));
+    world->add_explosion(new_explosion(context, position).release());
     context->sound->play_sound("player died");
 }
 
@@ -150,7 +164,7 @@ void Player::draw() {
     if (!dead) context->field_renderer.draw(sprite);
     // The renderer reads the sprite when it renders, so this applies to the
     // frame being built.
-    if (flash_timer.expired()) sprite.set_colour({1, 1, 1, 1});
+    if (flash_timer.expired()) sprite.set_colour(untinted);
     context->bar_renderer.draw(bar_background);
     context->bar_renderer.draw(bar_fill);
     context->bar_renderer.draw(bar_outline);

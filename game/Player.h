@@ -16,6 +16,9 @@ class World;
 
 class Player {
 public:
+    // What a volley is, chosen by the level.
+    enum Weapon : int32_t { single_bullet = 0, twin_bullets = 1, laser = 2 };
+
     // Plays "level up": every play screen opens with it.
     Player(GameContext* game_context, World* owner);
     Player(const Player&) = delete;
@@ -38,8 +41,6 @@ private:
     void handle_input();
     void clamp_to_screen();
     void shoot();
-    void fire_shot(const Vec2f& position, const char* texture, const Vec2f& size, float spread,
-                   float speed, float power);
 
     GameContext* context;
     World* world;
@@ -50,12 +51,12 @@ private:
     float fire_interval = 0;
     Timer fire_timer;
     Timer flash_timer;
-    float flash_time = 50;
+    float flash_time = 0;
     uint8_t fire_requested = 0;
     int32_t level = 0;
-    int32_t weapon = 0;  // 0 single bullet, 1 twin bullets, 2 laser
-    float max_health = 20;
-    float health = 20;
+    Weapon weapon = single_bullet;
+    float max_health = 0;
+    float health = 0;
     uint8_t dead = 0;
     Shape bar_fill;
     Shape bar_background;

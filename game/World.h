@@ -11,6 +11,7 @@
 #include "graphics/Text.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 struct GameContext;
@@ -35,6 +36,8 @@ public:
     void add_score(int32_t n);
     // The ship's centre.
     Vec2f player_position() const;
+    // The three take over what they are handed: it belongs to the World
+    // from then on.
     void add_player_bullet(Bullet* bullet);
     void add_enemy_bullet(Bullet* bullet);
     // Also sprays 40 debris particles from the explosion's centre.
@@ -56,18 +59,18 @@ private:
     GameContext* context;
     Game* game;
     Shape background;
-    Player* player = nullptr;
-    std::vector<Enemy*> enemies;  // in spawning order
-    std::vector<Bullet*> player_bullets;
-    std::vector<Bullet*> enemy_bullets;
+    std::unique_ptr<Player> player;
+    std::vector<std::unique_ptr<Enemy>> enemies;  // in spawning order
+    std::vector<std::unique_ptr<Bullet>> player_bullets;
+    std::vector<std::unique_ptr<Bullet>> enemy_bullets;
     Timer spawn_timer;  // the delay to the next enemy; duration 0 until the first
     int32_t score = 0;
     Text score_text;
     Text high_score_text;
-    std::vector<EnemyType*> enemy_types;  // "enemy1", "enemy2", "enemy3"
-    Timer play_clock;                     // drives the schedule; its lap is the frame delta
-    float frame_delta = 0;                // ms since the previous update
-    std::vector<Explosion*> explosions;
+    std::vector<std::unique_ptr<EnemyType>> enemy_types;  // "enemy1", "enemy2", "enemy3"
+    Timer play_clock;       // drives the schedule; its lap is the frame delta
+    float frame_delta = 0;  // ms since the previous update
+    std::vector<std::unique_ptr<Explosion>> explosions;
     Star stars[star_count];
-    std::vector<DebrisParticle*> debris;
+    std::vector<std::unique_ptr<DebrisParticle>> debris;
 };

@@ -39,22 +39,23 @@ class MenuTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(stage.ready()) << "no GL context (run under Xvfb)";
-        graphics = new Graphics();
-        context.graphics = graphics;
-        context.sound = new Sound();
-        context.input = new Input(&context);
+        context.graphics = std::make_unique<Graphics>();
+        graphics = context.graphics.get();
+        context.sound = std::make_unique<Sound>();
+        context.input = std::make_unique<Input>(&context);
         set_resolution({640, 360});
         testing::internal::CaptureStdout();
-        game = new Game(&context);
+        game = std::make_unique<Game>(&context);
         std::cout.flush();
         construction_output = testing::internal::GetCapturedStdout();
     }
 
     void TearDown() override {
-        delete context.graphics;
-        delete context.sound;
-        delete context.input;
-        delete game;
+        // As the game thread ends: the stores first, then the Game.
+        context.graphics.reset();
+        context.sound.reset();
+        context.input.reset();
+        game.reset();
     }
 
     // Solid white button art of the game's size, made for this test.
@@ -136,8 +137,8 @@ protected:
 
     GlStage stage;
     GameContext context;
-    Graphics* graphics = nullptr;
-    Game* game = nullptr;
+    Graphics* graphics = nullptr;  // the context's
+    std::unique_ptr<Game> game;
     std::string construction_output;
 };
 
@@ -353,8 +354,7 @@ TEST_F(MenuTest, EveryReturnToTheTitleScreenLooksTheTexturesUpAgain) {
 
 TEST(GameHighScore, KeepsTheLargestScoreOfTheRun) {
     GameContext context;
-    Sound sound;
-    context.sound = &sound;
+    context.sound = std::make_unique<Sound>();
     testing::internal::CaptureStdout();
     Game game(&context);
     testing::internal::GetCapturedStdout();

@@ -17,32 +17,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
-
-// The rule of random_float and random_int on a private copy of the
-// generator, to tell which draw went where.
-struct Draws {
-    std::mt19937 generator{3};
-
-    float real(float low, float high) {
-        const double u = static_cast<double>(generator()) * 0x1p-32;
-        return static_cast<float>(static_cast<double>(low) +
-                                  (static_cast<double>(high) - static_cast<double>(low)) * u);
-    }
-    int integer(int low, int high) {
-        const uint32_t n = static_cast<uint32_t>(high - low) + 1u;
-        const uint32_t scale = 4294967295u / n;
-        const uint32_t limit = n * scale;
-        uint32_t draw;
-        do draw = generator();
-        while (draw >= limit);
-        return low + static_cast<int>(draw / scale);
-    }
-    void skip(int count) { generator.discard(count); }
-};
 
 // Standard output redirected to a file while an action runs; the lines of
 // the empty Sound store name the sounds played, every other line is passed
@@ -105,19 +82,19 @@ protected:
                 ASSERT_NE(nullptr, context.graphics->get_texture(art.name)) << art.name;
             }
         }
-        context.sound = new Sound();
-        context.input = new Input(&context);
+        context.sound = std::make_unique<Sound>();
+        context.input = std::make_unique<Input>(&context);
         capture.begin();
-        game = new Game(&context);
+        game = std::make_unique<Game>(&context);
         game_sounds = capture.end();
     }
 
     void TearDown() override {
-        delete world;
-        delete game;
-        delete context.input;
-        delete context.sound;
-        delete context.graphics;
+        world.reset();
+        game.reset();
+        context.input.reset();
+        context.sound.reset();
+        context.graphics.reset();
         testing_set_manual_clock(false);
     }
 
@@ -126,9 +103,9 @@ protected:
 
     // A new play screen, as the Game makes it; the sounds of its construction.
     std::vector<std::string> new_world() {
-        delete world;
+        world.reset();
         capture.begin();
-        world = new World(&context, game);
+        world = std::make_unique<World>(&context, game.get());
         return capture.end();
     }
 
@@ -141,7 +118,7 @@ protected:
     }
 
     Player& player() { return WorldProbe::player(*world); }
-    std::vector<Enemy*>& enemies() { return WorldProbe::enemies(*world); }
+    std::vector<std::unique_ptr<Enemy>>& enemies() { return WorldProbe::enemies(*world); }
     int32_t score() { return WorldProbe::score(*world); }
 
     // A shot that stands still at the point: the makers' fields, speed 0.
@@ -155,8 +132,8 @@ protected:
 
     GlStage stage;  // first in, last out: the textures die in its context
     GameContext context;
-    Game* game = nullptr;
-    World* world = nullptr;
+    std::unique_ptr<Game> game;
+    std::unique_ptr<World> world;
     StdoutCapture capture;
     std::vector<std::string> game_sounds;
 };

@@ -237,7 +237,7 @@ TEST_F(WorldPlay, WeaponsFireTheirVolleysOncePerInterval) {
         step(300);  // past the first interval, not shooting
         context.input->keys[32] = 1;
         EXPECT_EQ(Sounds{row.sound}, step()) << row.score;
-        const std::vector<Bullet*>& shots = WorldProbe::player_bullets(*world);
+        const std::vector<std::unique_ptr<Bullet>>& shots = WorldProbe::player_bullets(*world);
         ASSERT_EQ(row.offsets.size(), shots.size()) << row.score;
         // The ship stands against the bottom edge: its centre is 16 px above it.
         for (size_t i = 0; i < shots.size(); ++i) {
@@ -255,8 +255,7 @@ TEST_F(WorldPlay, WeaponsFireTheirVolleysOncePerInterval) {
         const float interval = WorldProbe::fire_interval(player());
         EXPECT_EQ(Sounds{}, step(interval - 1));
         EXPECT_EQ(Sounds{row.sound}, step(1));
-        delete world;
-        world = nullptr;
+        world.reset();
     }
 }
 

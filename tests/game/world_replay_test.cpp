@@ -1,7 +1,12 @@
 // The golden replay: three minutes of play from seed 3 in fixed 16 ms steps
 // with scripted mouse and SHOOT input, compared at fixed checkpoints with the
-// committed expectation in data/world_replay.txt. Any change to the game's
-// behaviour shows here.
+// committed expectation in data/world_replay.txt. A checkpoint holds what
+// the player sees and hears then: the score texts' values, the ship, the
+// enemies, both sides' shots, explosions, sparks and stars (sums of their
+// places, sizes and colours) and the sounds played since the last one. The
+// first is taken before the first update, so the star field every first
+// game opens with is part of it. Any change to the game's behaviour, and
+// to where each of its random draws goes, shows here.
 //
 // After an intended change, regenerate the expectation and review its diff:
 //   QUILLFEN_REGENERATE_REPLAY=1 build/<dir>/tests/game/world_replay_test
@@ -36,10 +41,10 @@ void script(World& world, Input& input, int update) {
     input.mouse_left = !resting && button;
 
     Enemy* lowest = nullptr;
-    for (Enemy* enemy : WorldProbe::enemies(world)) {
+    for (const std::unique_ptr<Enemy>& enemy : WorldProbe::enemies(world)) {
         const float y = WorldProbe::position(*enemy).y;
         if (!enemy->is_dead() && y > 0 && (!lowest || y > WorldProbe::position(*lowest).y))
-            lowest = enemy;
+            lowest = enemy.get();
     }
     const int phase = update % 500;
     Vec2f mouse{static_cast<float>(40 + (phase < 250 ? phase : 500 - phase) * 560 / 250),
@@ -56,14 +61,60 @@ uint64_t fnv1a(uint64_t hash, const std::string& text) {
     return (hash ^ 0xff) * 1099511628211ull;
 }
 
+// Sums of places, sizes and colours over a list of bodies, for a line.
+struct Sums {
+    double x = 0, y = 0, size = 0, colour = 0;
+
+    void add(const Vec2f& at, float side, float shade) {
+        x += at.x;
+        y += at.y;
+        size += side;
+        colour += shade;
+    }
+    std::string text() const {
+        char line[128];
+        std::snprintf(line, sizeof line, "%.2f,%.2f,%.2f,%.3f", x, y, size, colour);
+        return line;
+    }
+};
+
 class WorldReplay : public PlayScreen {
 protected:
+    // The stars, the sparks (size, green and alpha), both sides' shots
+    // (place and heading) and the explosions' frames.
+    std::string bodies() {
+        Sums stars;
+        for (int i = 0; i < 20; ++i) {
+            const Star& star = WorldProbe::star(*world, i);
+            stars.add(star.position, star.size.x, star.colour.r);
+        }
+        Sums sparks;
+        double fade = 0;
+        for (const std::unique_ptr<DebrisParticle>& spark : WorldProbe::debris(*world)) {
+            sparks.add(spark->position, spark->size.x, spark->colour.g);
+            fade += spark->colour.a;
+        }
+        Sums shots;
+        for (const std::unique_ptr<Bullet>& shot : WorldProbe::player_bullets(*world))
+            shots.add(shot->position, 0, shot->heading);
+        Sums enemy_shots;
+        for (const std::unique_ptr<Bullet>& shot : WorldProbe::enemy_bullets(*world))
+            enemy_shots.add(shot->position, shot->size.x, shot->heading);
+        double frames = 0;
+        for (const std::unique_ptr<Explosion>& explosion : WorldProbe::explosions(*world))
+            frames += explosion->sprite.texture_rect().x1;
+        char fades[64];
+        std::snprintf(fades, sizeof fades, " fade=%.3f frames=%.2f", fade, frames);
+        return " stars=" + stars.text() + " sparks=" + sparks.text() + fades +
+               " shots_at=" + shots.text() + " enemy_shots_at=" + enemy_shots.text();
+    }
+
     std::string checkpoint(int update, const std::vector<std::string>& sounds) {
         Player& ship = player();
         int kinds[3] = {};
         double sum_x = 0;
         double sum_y = 0;
-        for (Enemy* enemy : enemies()) {
+        for (const std::unique_ptr<Enemy>& enemy : enemies()) {
             for (int k = 0; k < 3; ++k)
                 if (WorldProbe::kind(*enemy) == WorldProbe::kind(*world, k)) ++kinds[k];
             sum_x += WorldProbe::position(*enemy).x;
@@ -92,13 +143,15 @@ protected:
         for (const auto& [name, count] : counts) text += name + ":" + std::to_string(count) + ",";
         char hash[32];
         std::snprintf(hash, sizeof hash, " order=%016llx", static_cast<unsigned long long>(order));
-        return text + hash;
+        return text + hash + bodies();
     }
 };
 
 TEST_F(WorldReplay, ThreeMinutesFromSeedThreeMatchTheExpectation) {
     std::vector<std::string> lines;
-    std::vector<std::string> sounds = new_world();
+    const std::vector<std::string> opening = new_world();
+    lines.push_back(checkpoint(0, opening));
+    std::vector<std::string> sounds;
     capture.begin();
     for (int update = 1; update <= updates; ++update) {
         script(*world, *context.input, update);
@@ -117,7 +170,7 @@ TEST_F(WorldReplay, ThreeMinutesFromSeedThreeMatchTheExpectation) {
         }
     }
     capture.end();
-    ASSERT_EQ(static_cast<size_t>(updates / checkpoint_every), lines.size());
+    ASSERT_EQ(static_cast<size_t>(updates / checkpoint_every) + 1, lines.size());
 
     if (std::getenv("QUILLFEN_REGENERATE_REPLAY")) {
         std::ofstream out(expectation_path);

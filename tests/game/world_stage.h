@@ -11,6 +11,7 @@
 #include "game/GameContext.h"
 #include "game/Player.h"
 #include "game/World.h"
+#include "graphics/GlSetup.h"
 #include "graphics/Graphics.h"
 
 #include <GL/glew.h>
@@ -19,6 +20,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -27,12 +29,20 @@
 // Enemy).
 struct WorldProbe {
     static Player& player(World& world) { return *world.player; }
-    static std::vector<Enemy*>& enemies(World& world) { return world.enemies; }
-    static std::vector<Bullet*>& player_bullets(World& world) { return world.player_bullets; }
-    static std::vector<Bullet*>& enemy_bullets(World& world) { return world.enemy_bullets; }
-    static std::vector<Explosion*>& explosions(World& world) { return world.explosions; }
-    static std::vector<DebrisParticle*>& debris(World& world) { return world.debris; }
-    static const EnemyType* kind(World& world, int index) { return world.enemy_types[index]; }
+    static std::vector<std::unique_ptr<Enemy>>& enemies(World& world) { return world.enemies; }
+    static std::vector<std::unique_ptr<Bullet>>& player_bullets(World& world) {
+        return world.player_bullets;
+    }
+    static std::vector<std::unique_ptr<Bullet>>& enemy_bullets(World& world) {
+        return world.enemy_bullets;
+    }
+    static std::vector<std::unique_ptr<Explosion>>& explosions(World& world) {
+        return world.explosions;
+    }
+    static std::vector<std::unique_ptr<DebrisParticle>>& debris(World& world) {
+        return world.debris;
+    }
+    static const EnemyType* kind(World& world, int index) { return world.enemy_types[index].get(); }
     static Star& star(World& world, int index) { return world.stars[index]; }
     static int32_t score(World& world) { return world.score; }
     static Timer& spawn_timer(World& world) { return world.spawn_timer; }
@@ -46,7 +56,8 @@ struct WorldProbe {
     static void spawn_enemies(World& world) { world.spawn_enemies(); }
     // A new enemy of the kind, appended as the spawner would.
     static Enemy& add_enemy(World& world, int kind) {
-        world.enemies.push_back(new Enemy(world.context, &world, world.enemy_types[kind]));
+        world.enemies.push_back(
+            std::make_unique<Enemy>(world.context, &world, world.enemy_types[kind].get()));
         return *world.enemies.back();
     }
 
@@ -62,8 +73,9 @@ struct WorldProbe {
 
     static const EnemyType* kind(Enemy& e) { return e.type; }
     static Vec2f& position(Enemy& e) { return e.position; }
+    static void place(Enemy& e, const Vec2f& at) { e.position = at; }
     static float& heading(Enemy& e) { return e.heading; }
-    static float target_heading(Enemy& e) { return e.target_heading; }
+    static float& target_heading(Enemy& e) { return e.target_heading; }
     static Timer& wander_timer(Enemy& e) { return e.wander_timer; }
     static Timer& fire_timer(Enemy& e) { return e.fire_timer; }
     static float health(Enemy& e) { return e.health; }
@@ -92,7 +104,8 @@ inline LRESULT CALLBACK stage_window_procedure(HWND window, UINT message, WPARAM
 }
 
 // A window of width x height client pixels with the game thread's pixel
-// format and a GL context current on this thread for the stage's life.
+// format and fixed OpenGL state (graphics/GlSetup.h) and a GL context current
+// on this thread for the stage's life.
 class GlStage {
 public:
     explicit GlStage(int width = 640, int height = 360) {
@@ -106,19 +119,12 @@ public:
                                  width, height, nullptr, nullptr, window_class.hInstance, nullptr);
         if (!window) return;
         dc = GetDC(window);
-        PIXELFORMATDESCRIPTOR format{};
-        format.nSize = sizeof format;
-        format.nVersion = 1;
-        format.dwFlags =
-            PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER | PFD_GENERIC_ACCELERATED;
-        const int chosen = ChoosePixelFormat(dc, &format);
-        if (!chosen || !SetPixelFormat(dc, chosen, &format)) return;
+        if (!set_pixel_format(dc)) return;
         context = wglCreateContext(dc);
         if (!wglMakeCurrent(dc, context)) return;
+        set_fixed_gl_state();
         glewExperimental = GL_TRUE;
         if (glewInit() != GLEW_OK) return;
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         ok = true;
     }
     ~GlStage() {
@@ -141,11 +147,11 @@ private:
 
 // A store holding every texture of play_textures except the ones named in
 // leave_out, and the font "lucon". PNG files are made in a scratch folder.
-inline Graphics* make_graphics(const std::set<std::string>& leave_out = {}) {
+inline std::unique_ptr<Graphics> make_graphics(const std::set<std::string>& leave_out = {}) {
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("quillfen_world_" + std::to_string(getpid()));
     std::filesystem::create_directories(folder);
-    Graphics* graphics = new Graphics();
+    auto graphics = std::make_unique<Graphics>();
     for (const PlayTexture& art : play_textures) {
         if (leave_out.count(art.name)) continue;
         std::vector<unsigned char> pixels(art.width * art.height * 4);

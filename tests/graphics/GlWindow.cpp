@@ -1,5 +1,7 @@
 #include "tests/graphics/GlWindow.h"
 
+#include "graphics/GlSetup.h"
+
 #include <windows.h>
 
 namespace {
@@ -36,23 +38,10 @@ GlWindow::GlWindow(int width, int height) : client_width(width), client_height(h
     RECT client{};
     if (!GetClientRect(window, &client) || client.right != width || client.bottom != height) return;
     dc = GetDC(window);
-    // The game thread's descriptor.
-    PIXELFORMATDESCRIPTOR descriptor{};
-    descriptor.nSize = sizeof(descriptor);
-    descriptor.nVersion = 1;
-    descriptor.dwFlags =
-        PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER | PFD_GENERIC_ACCELERATED;
-    const int format = ChoosePixelFormat(dc, &descriptor);
-    if (format == 0 || !SetPixelFormat(dc, format, &descriptor)) return;
+    if (!set_pixel_format(dc)) return;
     context = wglCreateContext(dc);
     if (context == nullptr || !wglMakeCurrent(dc, context)) return;
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_DITHER);
-    glDisable(GL_LIGHTING);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glDisable(GL_ALPHA_TEST);
+    set_fixed_gl_state();
     glewExperimental = GL_TRUE;
     if (glewInit() != GLEW_OK) return;
     // Coverage read-backs are one byte per pixel, rows without padding.

@@ -1,7 +1,7 @@
-// A real window with the game thread's pixel format and an OpenGL context
-// current on the calling thread, made through the platform layer exactly as
-// the game thread makes it; and read-back helpers for its pixels and for
-// textures.
+// A real window with the game thread's pixel format and fixed OpenGL state
+// (the same calls, graphics/GlSetup.h) and a context current on the calling
+// thread, made through the platform layer as the game thread makes it; and
+// read-back helpers for its pixels and for textures.
 #pragma once
 
 #include <windows.h>
