@@ -57,27 +57,20 @@ class GoldenFrames : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(stage.ready()) << "no GL context (run under Xvfb)";
-        // The game thread's GL state.
-        glDisable(GL_DEPTH_TEST);
-        glDisable(GL_CULL_FACE);
-        glDisable(GL_DITHER);
-        glDisable(GL_LIGHTING);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        glDisable(GL_ALPHA_TEST);
+        set_fixed_gl_state();
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
 
         testing_set_manual_clock(true);
         rng.seed(3);
-        context.graphics = new Graphics();
+        context.graphics = std::make_unique<Graphics>();
         for (const char* name : {"ship", "bullet", "laser", "enemy1", "enemy2", "enemy3",
                                  "enemy_bullet", "explosion", "start_button", "exit_button"}) {
             const std::string path = (art_folder / (std::string(name) + ".png")).string();
             ASSERT_TRUE(context.graphics->import_png(path.c_str(), name)) << path;
         }
         ASSERT_TRUE(context.graphics->import_truetype(font_path, "lucon", 20));
-        context.sound = new Sound();
-        context.input = new Input(&context);
+        context.sound = std::make_unique<Sound>();
+        context.input = std::make_unique<Input>(&context);
         context.resolution = {640, 360};
         context.window_size = {window_width, window_height};
         for (Renderer* renderer : renderers()) renderer->create_target(context.resolution, false);
@@ -87,9 +80,9 @@ protected:
     void TearDown() override {
         delete world;
         delete game;
-        delete context.input;
-        delete context.sound;
-        delete context.graphics;
+        context.input.reset();
+        context.sound.reset();
+        context.graphics.reset();
         testing_set_manual_clock(false);
     }
 
@@ -206,7 +199,8 @@ void script(World& world, GameContext& context, int update) {
     const int second = update * step_ms / 1000;
     input.keys[context.key_shoot] = second % 20 < 18;
     Enemy* lowest = nullptr;
-    for (Enemy* enemy : WorldProbe::enemies(world)) {
+    for (const auto& owned : WorldProbe::enemies(world)) {
+        Enemy* enemy = owned.get();
         const float y = WorldProbe::position(*enemy).y;
         if (!enemy->is_dead() && y > 0 && (!lowest || y > WorldProbe::position(*lowest).y))
             lowest = enemy;
@@ -230,20 +224,27 @@ TEST_F(GoldenFrames, TitleScreenWithAndWithoutTheHover) {
 
 TEST_F(GoldenFrames, PlayScreenAtFixedPointsOfASeededRun) {
     // The play screen as the Game makes it after the start click, updated
-    // and drawn as Game::update and Game::draw do; every pass draws, as in
-    // the game without a frame cap (the ship's hit flash ends as it is drawn).
+    // and drawn as Game::update and Game::draw do; every pass queues its
+    // frame, as in the game without a frame cap (the ship's hit flash ends as
+    // it is drawn), and the checkpoints' frames are rendered.
     context.screen_rect = {0, 0, 640, 360};
     quiet([&] { world = new World(&context, game); });
+    prepare_renderers();
     int update = 0;
     for (const Checkpoint& checkpoint : play_checkpoints) {
-        while (update < checkpoint.update) {
+        while (update < checkpoint.update - 1) {
             ++update;
             script(*world, context, update);
             testing_advance_clock_ms(step_ms);
             quiet([&] { world->update(); });
-            prepare_renderers();
-            draw_frame([&] { world->draw(); });
+            world->draw();
+            for (Renderer* renderer : renderers()) renderer->clear();
         }
+        ++update;
+        script(*world, context, update);
+        testing_advance_clock_ms(step_ms);
+        quiet([&] { world->update(); });
+        draw_frame([&] { world->draw(); });
         expect_golden(checkpoint.name);
     }
 }
