@@ -71,8 +71,12 @@ TEST_F(EnemyTest, WandersToANewTargetWhenItsTimeIsUp) {
     Enemy& enemy = *enemies()[0];
     WorldProbe::fire_timer(enemy).start(100000);
     WorldProbe::spawn_timer(*world).start(100000);
+    // Mid-screen, far from the edges and the ship (top left): whatever the
+    // drawn target and time, the enemy is still in play when its time is up.
+    WorldProbe::place(enemy, {320, 0});
     const double wander = WorldProbe::wander_timer(enemy).duration();
     step(wander - 1);
+    ASSERT_FALSE(enemy.is_dead());
     EXPECT_EQ(wander, WorldProbe::wander_timer(enemy).duration());
     step(2);
     EXPECT_EQ(0, WorldProbe::wander_timer(enemy).elapsed());
