@@ -7,7 +7,6 @@
 set -euo pipefail
 
 source "$(dirname "$0")/program_under_test.sh"
-run_folder="$(dirname "$program")"
 
 # The geometry WxH+X+Y of every top-level window named "Error", one a line.
 error_boxes() {
@@ -21,8 +20,7 @@ try() {
   scratch="$work/$case_name"
   stdout_file="$scratch/stdout"
   stderr_file="$scratch/stderr"
-  mkdir -p "$scratch"
-  (cd "$run_folder" && tar --exclude=./quillfen -cf - .) | (cd "$scratch" && tar -xf -)
+  copy_run_folder "$scratch"
   (cd "$scratch" && eval "$3")
 
   (cd "$scratch" && exec "$program" >stdout 2>stderr) &

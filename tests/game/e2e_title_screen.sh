@@ -10,12 +10,6 @@ set -euo pipefail
 
 source "$(dirname "$0")/program_under_test.sh"
 
-# Mean red, green and blue (0 to 1) of a rectangle of the client area in a
-# screenshot: mean_rgb <shot> <x> <y> <width> <height>
-mean_rgb() {
-  convert "$1" -crop "$4x$5+$((origin_x + $2))+$((origin_y + $3))" +repage \
-    -format '%[fx:mean.r] %[fx:mean.g] %[fx:mean.b]' info:
-}
 # awk tests on the three means: check <shot> <rect...> <awk condition on r g b>
 check() {
   local rgb

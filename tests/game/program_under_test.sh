@@ -27,12 +27,25 @@ fail() {
 
 shot() { import -window root "$work/$1.png"; }
 
-# start_game: the program from its run folder, with SDL's disk driver
-# recording what it plays into $work/audio.raw; waits for its window and
-# sets window, origin_x and origin_y (the client area's screen position),
-# WIDTH and HEIGHT.
+# Mean red, green and blue (0 to 1) of a rectangle of the client area in a
+# screenshot: mean_rgb <shot> <x> <y> <width> <height>
+mean_rgb() {
+  convert "$1" -crop "$4x$5+$((origin_x + $2))+$((origin_y + $3))" +repage \
+    -format '%[fx:mean.r] %[fx:mean.g] %[fx:mean.b]' info:
+}
+
+# copy_run_folder <folder>: the run folder's files, without the program.
+copy_run_folder() {
+  mkdir -p "$1"
+  (cd "$(dirname "$program")" && tar --exclude=./quillfen -cf - .) | (cd "$1" && tar -xf -)
+}
+
+# start_game [folder]: the program from its run folder (or the folder
+# given), with SDL's disk driver recording what it plays into
+# $work/audio.raw; waits for its window and sets window, origin_x and
+# origin_y (the client area's screen position), WIDTH and HEIGHT.
 start_game() {
-  cd "$(dirname "$program")"
+  cd "${1:-$(dirname "$program")}"
   SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw" \
     "$program" >"$stdout_file" 2>"$stderr_file" &
   pid=$!
