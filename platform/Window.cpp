@@ -23,6 +23,9 @@ constexpr int wheel_forward_above = WHEEL_DELTA - 1;
 
 constexpr int64_t microseconds_per_second = 1000 * 1000;
 
+// GetRawInputData's result for a failed read.
+constexpr UINT raw_read_failed = static_cast<UINT>(-1);
+
 TimeOfDay time_of_day() {
     const int64_t now = std::chrono::duration_cast<std::chrono::microseconds>(
                             std::chrono::system_clock::now().time_since_epoch())
@@ -239,7 +242,7 @@ void Window::on_raw_input(WPARAM wparam, LPARAM lparam) {
     const UINT read = GetRawInputData(reinterpret_cast<HRAWINPUT>(lparam), RID_INPUT, &raw_buffer,
                                       &buffer_size, sizeof(RAWINPUTHEADER));
     // A failed or short read holds no motion.
-    if (read == static_cast<UINT>(-1) || read < offsetof(RAWINPUT, data) + sizeof(RAWMOUSE)) return;
+    if (read == raw_read_failed || read < offsetof(RAWINPUT, data) + sizeof(RAWMOUSE)) return;
     if (raw_buffer.header.dwType != RIM_TYPEMOUSE) return;
     {
         MutexLock hold(raw_motion_lock);

@@ -22,6 +22,8 @@ constexpr int margin = 16;
 constexpr int button_width = 72;
 constexpr int button_height = 26;
 constexpr int narrowest = 200;
+// The button's focus mark, inside its border.
+constexpr int focus_inset = 2;
 
 // X errors of the box's own connection (a focus request racing the window
 // manager, a box destroyed from outside) are the box's business; the rest
@@ -81,8 +83,8 @@ struct Box {
         XDrawRectangle(display, window, gc, button.x, button.y, button.width - 1,
                        button.height - 1);
         // The focus mark of the one button, which Return and Space press.
-        XDrawRectangle(display, window, gc, button.x + 2, button.y + 2, button.width - 5,
-                       button.height - 5);
+        XDrawRectangle(display, window, gc, button.x + focus_inset, button.y + focus_inset,
+                       button.width - 1 - 2 * focus_inset, button.height - 1 - 2 * focus_inset);
         const std::string ok = "OK";
         XDrawString(display, window, gc, button.x + (button.width - text_width(ok)) / 2,
                     button.y + (button.height + font->ascent - font->descent) / 2, ok.c_str(),

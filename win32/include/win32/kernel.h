@@ -57,9 +57,10 @@ BOOL SetEvent(HANDLE event);
 // needs no CloseHandle.
 HANDLE GetCurrentThread();
 DWORD GetCurrentThreadId();
-// Records the priority (the testing panel reads it back) and returns TRUE
-// for a thread handle; the thread keeps the system's normal scheduling,
-// since a spinning thread at real-time priority would starve the others.
+// Returns TRUE for a thread handle and tells the test panel, when it
+// watches, which priority the thread was given; the thread keeps the
+// system's normal scheduling, since a spinning thread at real-time priority
+// would starve the others.
 BOOL SetThreadPriority(HANDLE thread, int priority);
 
 // Sleep(0) gives up the rest of the time slice.
