@@ -42,7 +42,7 @@ void Menu::update() {
     // Only the fact of a left press counts; where it happened is the pass's
     // mouse position. Presses Input marked as outside the window have state 0.
     for (const MouseEvent& event : input.mouse_events) {
-        if (event.button != 0 || event.state != 1) continue;
+        if (event.button != MouseEvent::left || event.state != MouseEvent::down) continue;
         if (over_exit) {
             context->quit_requested = 1;
             result_code = exit_chosen;
