@@ -87,6 +87,7 @@ struct Voice {
     static void drop(const PcmBlock* block);
 
     PcmBlock* source = nullptr;
+    // The output that owns it; set when it is made.
     AudioOutput* output = nullptr;
     List<PcmChunk*> chunks;
     Mutex lock;
