@@ -34,6 +34,19 @@ void PcmBlock::detach() {
     voice = nullptr;
 }
 
+void PcmBlock::hand_over() {
+    MutexLock registry(output_registry_lock);
+    if (!voice) return;
+    {
+        MutexLock held(voice->lock);
+        voice->buffering = 0;
+        voice->ended = 1;
+    }
+    previous = voice->gone;
+    voice->source = nullptr;
+    voice = nullptr;
+}
+
 void PcmChunk::release() {
     delete[] samples;
     samples = nullptr;
@@ -43,6 +56,7 @@ Voice::~Voice() {
     buffering = 0;
     ended = 1;
     remove = 1;
+    *gone = 1;
     {
         MutexLock registry(output_registry_lock);
         if (source) source->voice = nullptr;
@@ -140,6 +154,7 @@ void AudioOutput::queue(AudioOutput* out, PcmBlock* block, const int32_t* sample
         voice->chunks.append(chunk);
         voice->source = block;
         voice->output = out;
+        voice->after = std::move(block->previous);
         voice->high_water = n * voice_high_water_buffers;
         voice->queued = count;
         block->voice = voice;
@@ -195,6 +210,11 @@ int32_t AudioOutput::mix_pass(int32_t* buffer, bool& slept) {
     int32_t mixed = 0;
     for (auto* node = first_voice(); node && !stopped; node = next_voice(node)) {
         Voice* voice = node->value;
+        if (voice->after) {
+            // The stream's previous format plays out first.
+            if (!*voice->after) continue;
+            voice->after.reset();
+        }
         int32_t pos = 0;
         bool waiting = false;
         {

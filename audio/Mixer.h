@@ -27,6 +27,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 class WaveDevice;
 struct AudioChannel;
@@ -51,6 +52,10 @@ constexpr int32_t output_limit_buffers = 1024;
 struct PcmBlock {
     // Breaks the link with the Voice from this side.
     void detach();
+    // The stream goes on in another format: its Voice plays out what it
+    // holds and is let go, and the Voice that the next block makes waits
+    // until that one is gone, so the parts play one after the other.
+    void hand_over();
 
     // Set by AudioOutput::queue with the stream's first block on an output;
     // cleared by detach and by the Voice's destruction.
@@ -61,6 +66,8 @@ struct PcmBlock {
     int32_t bits = 0;
     int32_t channels = 0;
     int32_t rate = 0;
+    // Set by hand_over: the let-go Voice's gone flag, for the next Voice.
+    std::shared_ptr<const std::atomic<uint8_t>> previous;
 };
 
 // One queued piece of a Voice, consumed in place through read.
@@ -87,6 +94,7 @@ struct Voice {
     static void drop(const PcmBlock* block);
 
     PcmBlock* source = nullptr;
+    // The output that owns it; set when it is made.
     AudioOutput* output = nullptr;
     List<PcmChunk*> chunks;
     Mutex lock;
@@ -98,6 +106,13 @@ struct Voice {
     std::atomic<uint8_t> buffering{1};
     std::atomic<uint8_t> ended{0};
     std::atomic<uint8_t> remove{0};
+    // Set when the Voice is destroyed; the Voice of the stream's next format
+    // waits for it.
+    std::shared_ptr<std::atomic<uint8_t>> gone = std::make_shared<std::atomic<uint8_t>>(0);
+    // Passed over until this is set: the stream's Voice of its previous
+    // format has played out. Set before the Voice is linked; then the mixer
+    // thread's.
+    std::shared_ptr<const std::atomic<uint8_t>> after;
 };
 
 // One sample format's device, Voices and mixer thread. Its mixer thread

@@ -24,8 +24,7 @@ void StreamPlayer::Stream::submit() {
 
 void StreamPlayer::Stream::set_format(int32_t bits, int32_t channels, int32_t rate) {
     if (bits == pcm->bits && channels == pcm->channels && rate == pcm->rate) return;
-    Voice::finish(pcm);
-    pcm->detach();
+    pcm->hand_over();
     pcm->bits = bits;
     pcm->channels = channels;
     pcm->rate = rate;

@@ -30,8 +30,9 @@ public:
         // Hands pcm to the channel, or to the mixer in its own format.
         void submit();
         // Later blocks are of this format. When it differs from the block's,
-        // the Voice fed so far is finished (it plays out what it holds) and
-        // let go, so the next block makes a Voice on the new format's output.
+        // the Voice fed so far is handed over (it plays out what it holds),
+        // and the next block makes a Voice on the new format's output that
+        // plays after it.
         void set_format(int32_t bits, int32_t channels, int32_t rate);
         // The block's format is one the mixer takes.
         bool playable() const;

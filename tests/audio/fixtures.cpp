@@ -39,7 +39,9 @@ void run(const std::string& command) {
 
 std::string make_wav(const std::string& name, const Tone& tone) {
     std::string wav = scratch_dir() + "/" + name + ".wav";
-    run("sox -n -r " + std::to_string(tone.rate) + " -c " + std::to_string(tone.channels) +
+    // Repeatable: sox dithers with a fixed seed, so every run makes the same
+    // samples.
+    run("sox -R -n -r " + std::to_string(tone.rate) + " -c " + std::to_string(tone.channels) +
         " -b 16 " + wav + " synth " + std::to_string(tone.seconds) + " " + tone.synth);
     return wav;
 }

@@ -74,6 +74,7 @@ public:
             std::lock_guard<std::mutex> guard(state.lock);
             const BYTE* data = reinterpret_cast<const BYTE*>(header.lpData);
             entry->recording.buffers.emplace_back(data, data + header.dwBufferLength);
+            entry->recording.written.push_back(++state.stamp);
         }
         if (completion != WaveCompletion::immediate) return;
         std::lock_guard<std::mutex> guard(queue.lock);

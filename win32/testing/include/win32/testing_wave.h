@@ -31,10 +31,13 @@ struct WaveRecording {
     WAVEFORMATEXTENSIBLE format;
     // A copy of every buffer as it was written, in order.
     std::vector<std::vector<BYTE>> buffers;
-    // Stamps from one counter of opens and closes: a device a was open while
-    // b opened when a.opened < b.opened < a.closed. closed is 0 while open.
+    // Stamps from one counter of opens, writes and closes, across all
+    // recording devices: a device a was open while b opened when a.opened <
+    // b.opened < a.closed. closed is 0 while open; written has one stamp per
+    // buffer.
     std::uint64_t opened;
     std::uint64_t closed;
+    std::vector<std::uint64_t> written;
 };
 
 // Back to the start: later opens go to the sound card and do not fail, and
