@@ -72,10 +72,13 @@ public:
     bool scaling() const;
 
 private:
-    void draw_sprite(const Sprite& sprite);
-    void draw_line(const Shape& shape);
-    void draw_rectangle(const Shape& shape);
-    void draw_circle(const Shape& shape);
+    // What the off-screen pass has set in GL so far (Renderer.cpp).
+    class Pass;
+
+    void draw_sprite(const Sprite& sprite, Pass& pass);
+    void draw_line(const Shape& shape, Pass& pass);
+    void draw_rectangle(const Shape& shape, Pass& pass);
+    void draw_circle(const Shape& shape, Pass& pass);
     void composite();
 
     std::vector<DrawCommand> queue;
