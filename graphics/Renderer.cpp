@@ -8,7 +8,8 @@
 
 namespace {
 
-// More segments than this cannot be told apart and would only stall the frame.
+// More segments than this cannot be told apart and would only stall the
+// frame: a larger count draws this many.
 constexpr float most_segments = 100000.0f;
 
 // A Shape's vertices are where it says: no translation.
@@ -176,6 +177,7 @@ private:
 Renderer::Renderer()
     : framebuffer(0),
       target_texture(0),
+      complete(false),
       position_{0, 0},
       camera_offset_{0, 0},
       camera_scale_{1, 1},
@@ -211,8 +213,8 @@ void Renderer::create_target(const Vec2i& size, bool smooth) {
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
     glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
                               target_texture, 0);
-    if (glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) != GL_FRAMEBUFFER_COMPLETE_EXT)
-        std::cout << "[!] FBO not ready\n";
+    complete = glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) == GL_FRAMEBUFFER_COMPLETE_EXT;
+    if (!complete) std::cout << "[!] FBO not ready\n";
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
 }
 
@@ -231,6 +233,7 @@ void Renderer::release_target() {
         glDeleteTextures(1, &held);
         target_texture = 0;
     }
+    complete = false;
 }
 
 void Renderer::draw(const Sprite& sprite) {
@@ -264,7 +267,9 @@ void Renderer::draw_text(const Text& text) {
 }
 
 void Renderer::render() {
-    if (framebuffer == 0 || target_texture == 0) return;
+    // An incomplete target (no area, or beyond what GL can hold) would take
+    // no drawing and composite as a white quad.
+    if (framebuffer == 0 || target_texture == 0 || !complete) return;
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
     // Colour blends by the source alpha; the target's alpha adds up what was
     // drawn over it, so the composite can lay it over the window premultiplied.
@@ -315,9 +320,7 @@ void Renderer::composite() {
     glOrtho(0, window_size.x, window_size.y, 0, -1, 1);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    // A target without area is incomplete, and compositing it would paint
-    // the window white.
-    if (!(colour_.a > 0) || target_size_.x <= 0 || target_size_.y <= 0) return;
+    if (!(colour_.a > 0)) return;
     glEnable(GL_TEXTURE_2D);
     const float w = display_size_.x;
     const float h = display_size_.y;
@@ -459,8 +462,9 @@ void Renderer::draw_circle(const Shape& shape, Pass& pass) {
     const Vec4f& outline = shape.records()[0];
     const Vec4f& fill = shape.records()[1];
     const float count = shape.floats()[0];
-    // NaN fails both comparisons and counts as 0.
-    const int n = count >= 0 && count <= most_segments ? static_cast<int>(count) : 0;
+    // Bounded, not dropped; NaN fails both comparisons and counts as 0.
+    const float bounded = count > most_segments ? most_segments : count;
+    const int n = bounded >= 0 ? static_cast<int>(bounded) : 0;
     glLineWidth(shape.floats()[1]);
     if (n == 0) return;
     auto rim = [&](int i) {

@@ -32,8 +32,8 @@ public:
     Renderer& operator=(const Renderer&) = delete;
 
     // A target of size x size pixels replaces the one held. Prints
-    // "[!] FBO not ready" when the framebuffer is incomplete; it is kept
-    // either way.
+    // "[!] FBO not ready" when the framebuffer is incomplete; it is kept,
+    // but neither drawn into nor composited.
     void create_target(const Vec2i& size, bool smooth);
     void release_target();
 
@@ -45,7 +45,7 @@ public:
     // Font's 26.6 metrics (whole pixels, no kerning).
     void draw_text(const Text& text);
     // The off-screen pass, then the composite pass; the queue stays. Nothing
-    // at all without a target.
+    // at all without a complete target.
     void render();
     // Deletes the owned Sprites and empties the queue (keeping its storage).
     void clear();
@@ -84,6 +84,8 @@ private:
     std::vector<DrawCommand> queue;
     uint32_t framebuffer;
     uint32_t target_texture;
+    // The framebuffer was complete when made; render draws nothing otherwise.
+    bool complete;
     Vec2f position_;
     Vec2f camera_offset_;
     Vec2f camera_scale_;

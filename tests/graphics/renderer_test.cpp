@@ -486,9 +486,9 @@ TEST_F(RendererTest, ShapesThatDrawNothing) {
     kind4.set_kind4(Vec4f{0, 0, 32, 32}, 4, red, red, 4);
     Shape cleared = rectangle(0, 0, 32, 32, red);
     cleared.clear();
-    std::vector<Shape> circles(4);
-    const int counts[4] = {0, -3, std::numeric_limits<int>::min(), 200000};
-    for (int i = 0; i < 4; ++i)
+    std::vector<Shape> circles(3);
+    const int counts[3] = {0, -3, std::numeric_limits<int>::min()};
+    for (int i = 0; i < 3; ++i)
         circles[i].set_circle(Vec2f{16, 16}, Vec2f{10, 10}, counts[i], red, red, 1);
     Shape invisible_line;
     invisible_line.set_line(Vec4f{0, 16, 32, 16}, Vec4f{1, 0, 0, 0}, 3);
@@ -586,6 +586,48 @@ TEST_F(RendererTest, TargetsAreDeletedOnceAndNotUsedAfterRelease) {
     renderer->clear();
     renderer.reset();
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// More segments than can be told apart are bounded, not dropped: the
+// circle is drawn as with the most segments.
+TEST_F(RendererTest, ACircleOfTooManySegmentsIsDrawnWithTheMost) {
+    open(64, 64);
+    Shape most;
+    most.set_circle(Vec2f{32, 32}, Vec2f{20, 20}, 100000, blue, red, 1);
+    renderer->draw(most);
+    const Image expected = render_target();
+    renderer->clear();
+    EXPECT_EQ(expected.at(32, 32), (Rgba{255, 0, 0, 255}));
+    for (const int32_t segments : {100001, 250000, 2147483647}) {
+        Shape circle;
+        circle.set_circle(Vec2f{32, 32}, Vec2f{20, 20}, segments, blue, red, 1);
+        renderer->draw(circle);
+        EXPECT_EQ(render_target(), expected) << segments << " segments";
+        renderer->clear();
+    }
+}
+
+// A side beyond what GL can hold leaves the framebuffer incomplete: the
+// target is kept but neither drawn into nor composited, so the window keeps
+// what it had.
+TEST_F(RendererTest, AnIncompleteTargetIsNeitherDrawnIntoNorComposited) {
+    window = std::make_unique<GlWindow>(16, 16);
+    ASSERT_TRUE(window->ready());
+    GLint most = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &most);
+    Renderer beyond;
+    fit(beyond);
+    testing::internal::CaptureStdout();
+    beyond.create_target(Vec2i{most + 1, 16}, false);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "[!] FBO not ready\n");
+    while (glGetError() != GL_NO_ERROR) {}  // the refused glTexImage2D
+    Shape shape = rectangle(0, 0, 16, 16, red);
+    beyond.draw(shape);
+    window->clear(0, 0, 1);
+    beyond.render();
+    EXPECT_EQ(window->image(), filled(16, 16, Rgba{0, 0, 255, 255}));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    beyond.clear();
 }
 
 TEST_F(RendererTest, EmptyTargetIsMadeButNeverComposited) {
