@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <iostream>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -188,10 +189,7 @@ Renderer::Renderer()
       rotation_(0),
       scaling_(false) {}
 
-Renderer::~Renderer() {
-    release_target();
-    clear();
-}
+Renderer::~Renderer() { release_target(); }
 
 void Renderer::create_target(const Vec2i& size, bool smooth) {
     target_size_ = size;
@@ -253,7 +251,7 @@ void Renderer::draw_text(const Text& text) {
     const String string = text.string();
     for (unsigned int i = 0; i < string.size(); ++i) {
         const char b = string.at(i);
-        Sprite* sprite = new Sprite();
+        Sprite* sprite = next_glyph();
         const GlyphMetrics m = font->get_metrics(b);
         const float bx = static_cast<float>(m.horiBearingX >> 6) * s.x;
         const float by = static_cast<float>(m.horiBearingY >> 6) * s.y;
@@ -343,9 +341,16 @@ void Renderer::composite() {
     glDisable(GL_TEXTURE_2D);
 }
 
+Sprite* Renderer::next_glyph() {
+    if (glyphs_used == glyphs.size()) glyphs.push_back(std::make_unique<Sprite>());
+    Sprite* sprite = glyphs[glyphs_used++].get();
+    *sprite = Sprite();
+    return sprite;
+}
+
 void Renderer::clear() {
-    for (const DrawCommand& command : queue)
-        if (command.owned && command.sprite != nullptr) delete command.sprite;
+    // The owned Sprites go back to the pool for the next frame's texts.
+    glyphs_used = 0;
     queue.clear();
 }
 
