@@ -373,8 +373,8 @@ void Renderer::draw_sprite(const Sprite& sprite, Pass& pass) {
     const float th = t.y2;
     // The texture's top-left (tx, ty) lands on the quad's top-left corner.
     if (rotation == 0 && pass.places()) {
-        pass.begin_placed_quad(texture->get_name());
         pass.colour(c);
+        pass.begin_placed_quad(texture->get_name());
         const float x0 = 0;
         const float y0 = 0;
         glTexCoord2f(tx, ty + th);
