@@ -10,8 +10,9 @@
 // once (the least a Renderer must match), and every quad in one
 // glBegin/glEnd with the vertices placed on the CPU (what batching can
 // reach). Each case reports wall time and the drawing thread's CPU time per
-// frame, as the median of the repetitions, and the process's minor page
-// faults per frame (the driver's heap churn); after the runs a table gives
+// frame, as the median of the repetitions, and the minor page faults per
+// frame of the drawing thread (the driver's heap churn) and of the whole
+// process (with the rasteriser threads, noisier); after the runs a table gives
 // the Renderer's times as ratios to both references, and how many sprites
 // fit in a 60 Hz frame.
 #include "graphics/Renderer.h"
@@ -70,21 +71,26 @@ void fit(Renderer& renderer) {
     renderer.create_target(logical, false);
 }
 
-long minor_faults() {
+// Minor page faults so far, of the drawing thread or of the whole process
+// (the driver's rasteriser threads included).
+long minor_faults(int who) {
     rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
+    getrusage(who, &usage);
     return usage.ru_minflt;
 }
 
-// Times frame() once per iteration; the page faults per frame as a counter.
+// Times frame() once per iteration; the page faults per frame as counters.
 template <typename Frame>
 void measure(benchmark::State& state, Frame frame) {
     frame();  // the first frame allocates what later frames reuse
-    const long faults_before = minor_faults();
+    const long thread_before = minor_faults(RUSAGE_THREAD);
+    const long process_before = minor_faults(RUSAGE_SELF);
     for (auto _ : state) frame();
+    const double frames = static_cast<double>(state.iterations());
     state.counters["faults/frame"] =
-        benchmark::Counter(static_cast<double>(minor_faults() - faults_before) /
-                           static_cast<double>(state.iterations()));
+        static_cast<double>(minor_faults(RUSAGE_THREAD) - thread_before) / frames;
+    state.counters["process faults/frame"] =
+        static_cast<double>(minor_faults(RUSAGE_SELF) - process_before) / frames;
 }
 
 void begin_window_frame() {

@@ -18,6 +18,7 @@
 #include <GL/glew.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 
@@ -30,7 +31,12 @@ Vec2i read_size(const GameContext& context, const char* key) {
 void apply_pipeline(GameContext& context, Window& window) {
     context.frame_cap = truncate_to_int(context.config.get("pipeline", "vsync").to_double());
     context.swap_buffers = context.config.get("pipeline", "swap buffers").to_int() != 0 ? 1 : 0;
-    context.resolution = read_size(context, "resolution");
+    // The render targets are textures: a side beyond what GL can hold would
+    // leave them incomplete, or make the driver fail outright.
+    GLint most = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &most);
+    const Vec2i resolution = read_size(context, "resolution");
+    context.resolution = {std::min(resolution.x, most), std::min(resolution.y, most)};
     context.field_renderer.create_target(context.resolution, false);
     context.bar_renderer.create_target(context.resolution, false);
     context.text_renderer.create_target(context.resolution, false);

@@ -4,12 +4,17 @@
 
 #include <cmath>
 #include <iostream>
+#include <memory>
 #include <utility>
 
 namespace {
 
-// More segments than this cannot be told apart and would only stall the frame.
+// More segments than this cannot be told apart and would only stall the
+// frame: a larger count draws this many.
 constexpr float most_segments = 100000.0f;
+
+// A Shape's vertices are where it says: no translation.
+const Vec2f unmoved{0, 0};
 
 void colour_of(const Vec4f& c) { glColor4f(c.r, c.g, c.b, c.a); }
 
@@ -28,9 +33,152 @@ Vec2f place_quad(const Vec2f& position, float w, float h, float rotation) {
 
 }  // namespace
 
+// The off-screen pass keeps texturing on across a run of Sprites, binds a
+// texture only when it changes, and draws a run of unrotated Sprites of one
+// texture as one glBegin(GL_QUADS) block; each glEnable/glDisable pair or
+// matrix change would otherwise make the driver validate its state and
+// start a draw of its own for every Sprite.
+//
+// Batching must not change a single pixel, so the rasteriser has to receive
+// the very vertex values the per-primitive matrices would give it. The
+// projection only scales and translates x and y, and an unrotated Sprite's
+// model view is a translation t, so GL's combined matrix has the row (s, 0,
+// 0, s * t + o) for x (and likewise for y), computed in float in that
+// order; applying it to a vertex x adds s * x to it, the zero terms adding
+// nothing. The pass does exactly these float operations itself and hands
+// GL the results under identity matrices, which pass a vertex through
+// unchanged; a Shape is placed the same way with t = 0. A rotated Sprite
+// mixes x and y, whose sums a driver may round its own way, so GL still
+// transforms it: its translation and rotation are made on the model view as
+// before and read back, and the model view becomes the projection times
+// that matrix, the very product GL would otherwise form with the projection
+// (the projection stays identity for the whole pass: changing it costs far
+// more than the model view). Every vertex has three coordinates (z 0 where
+// GL transforms it): a vertex of another size makes the driver rebuild its
+// vertex store.
+class Renderer::Pass {
+public:
+    // Reads the projection that render has set up, with an identity model
+    // view.
+    Pass() {
+        glGetFloatv(GL_PROJECTION_MATRIX, projection);
+        // Column-major: x' = p[0] x + p[12], y' = p[5] y + p[13], z' = p[14].
+        placing = projection[1] == 0 && projection[2] == 0 && projection[3] == 0 &&
+                  projection[4] == 0 && projection[6] == 0 && projection[7] == 0 &&
+                  projection[8] == 0 && projection[9] == 0 && projection[11] == 0 &&
+                  projection[15] == 1;
+        if (!placing) return;
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glMatrixMode(GL_MODELVIEW);
+    }
+
+    // Whether unrotated Sprites are placed here and batched.
+    bool places() const { return placing; }
+
+    // Before the vertices of an unrotated Sprite (when places): its quad
+    // joins the open run when the texture is the same.
+    void begin_placed_quad(GLuint texture) {
+        texturing(true);
+        bind(texture);
+        if (run_open) return;
+        glBegin(GL_QUADS);
+        run_open = true;
+    }
+
+    // Before a Sprite that GL transforms: the model view moved to a w x h
+    // quad at position, turned by rotation. Returns the quad's top-left
+    // corner in the moved coordinates.
+    Vec2f begin_transformed_quad(GLuint texture, const Vec2f& position, float w, float h,
+                                 float rotation) {
+        end_run();
+        texturing(true);
+        bind(texture);
+        glLoadIdentity();
+        const Vec2f corner = place_quad(position, w, h, rotation);
+        if (placing) {
+            float moved[16];
+            glGetFloatv(GL_MODELVIEW_MATRIX, moved);
+            glLoadMatrixf(projection);
+            glMultMatrixf(moved);
+        }
+        return corner;
+    }
+    void end_transformed_quad() { glLoadIdentity(); }
+
+    // Before any GL call of a Shape; its vertices go through vertex.
+    void begin_shape() {
+        end_run();
+        texturing(false);
+    }
+
+    // A vertex at x, y of a Sprite translated by t, or of a Shape with t 0.
+    void vertex(float x, float y, const Vec2f& t) const {
+        if (!placing) {
+            glVertex3f(x, y, 0);
+            return;
+        }
+        const float offset_x = projection[0] * t.x + projection[12];
+        const float offset_y = projection[5] * t.y + projection[13];
+        glVertex3f(projection[0] * x + offset_x, projection[5] * y + offset_y, projection[14]);
+    }
+
+    // The current colour; set only when it changes, so that a run of
+    // Sprites of one colour gives GL no colour inside glBegin/glEnd (each
+    // draw after a matrix change would otherwise widen the driver's vertex
+    // format again).
+    void colour(const Vec4f& c) {
+        if (coloured && c.r == current.r && c.g == current.g && c.b == current.b &&
+            c.a == current.a)
+            return;
+        colour_of(c);
+        current = c;
+        coloured = true;
+    }
+
+    // After the last command: the run drawn, texturing off.
+    void finish() {
+        end_run();
+        texturing(false);
+    }
+
+private:
+    void end_run() {
+        if (!run_open) return;
+        glEnd();
+        run_open = false;
+    }
+
+    void texturing(bool on) {
+        if (textured == on) return;
+        end_run();
+        if (on)
+            glEnable(GL_TEXTURE_2D);
+        else
+            glDisable(GL_TEXTURE_2D);
+        textured = on;
+    }
+
+    void bind(GLuint texture) {
+        if (bound == texture) return;
+        end_run();
+        glBindTexture(GL_TEXTURE_2D, texture);
+        bound = texture;
+    }
+
+    float projection[16];
+    bool placing = false;   // GL's projection is identity: vertices are placed here
+    bool run_open = false;  // a glBegin(GL_QUADS) of placed Sprites is open
+    bool textured = false;  // GL_TEXTURE_2D is enabled
+    GLuint bound = 0;       // the texture this pass bound; 0: none yet
+    Vec4f current;          // the colour this pass set, when coloured
+    bool coloured = false;
+};
+
 Renderer::Renderer()
     : framebuffer(0),
       target_texture(0),
+      complete(false),
       position_{0, 0},
       camera_offset_{0, 0},
       camera_scale_{1, 1},
@@ -41,10 +189,7 @@ Renderer::Renderer()
       rotation_(0),
       scaling_(false) {}
 
-Renderer::~Renderer() {
-    release_target();
-    clear();
-}
+Renderer::~Renderer() { release_target(); }
 
 void Renderer::create_target(const Vec2i& size, bool smooth) {
     target_size_ = size;
@@ -66,8 +211,8 @@ void Renderer::create_target(const Vec2i& size, bool smooth) {
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
     glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
                               target_texture, 0);
-    if (glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) != GL_FRAMEBUFFER_COMPLETE_EXT)
-        std::cout << "[!] FBO not ready\n";
+    complete = glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) == GL_FRAMEBUFFER_COMPLETE_EXT;
+    if (!complete) std::cout << "[!] FBO not ready\n";
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
 }
 
@@ -86,6 +231,7 @@ void Renderer::release_target() {
         glDeleteTextures(1, &held);
         target_texture = 0;
     }
+    complete = false;
 }
 
 void Renderer::draw(const Sprite& sprite) {
@@ -105,7 +251,7 @@ void Renderer::draw_text(const Text& text) {
     const String string = text.string();
     for (unsigned int i = 0; i < string.size(); ++i) {
         const char b = string.at(i);
-        Sprite* sprite = new Sprite();
+        Sprite* sprite = next_glyph();
         const GlyphMetrics m = font->get_metrics(b);
         const float bx = static_cast<float>(m.horiBearingX >> 6) * s.x;
         const float by = static_cast<float>(m.horiBearingY >> 6) * s.y;
@@ -119,7 +265,9 @@ void Renderer::draw_text(const Text& text) {
 }
 
 void Renderer::render() {
-    if (framebuffer == 0 || target_texture == 0) return;
+    // An incomplete target (no area, or beyond what GL can hold) would take
+    // no drawing and composite as a white quad.
+    if (framebuffer == 0 || target_texture == 0 || !complete) return;
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
     // Colour blends by the source alpha; the target's alpha adds up what was
     // drawn over it, so the composite can lay it over the window premultiplied.
@@ -135,26 +283,27 @@ void Renderer::render() {
     glScalef(camera_scale_.x, camera_scale_.y, 1);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+    Pass pass;
     for (const DrawCommand& command : queue) {
-        glLoadIdentity();
         if (command.kind == DrawCommand::of_sprite) {
-            draw_sprite(*command.sprite);
+            draw_sprite(*command.sprite, pass);
         } else if (command.kind == DrawCommand::of_shape) {
             switch (command.shape->kind()) {
                 case Shape::line:
-                    draw_line(*command.shape);
+                    draw_line(*command.shape, pass);
                     break;
                 case Shape::rectangle:
-                    draw_rectangle(*command.shape);
+                    draw_rectangle(*command.shape, pass);
                     break;
                 case Shape::ellipse:
-                    draw_circle(*command.shape);
+                    draw_circle(*command.shape, pass);
                     break;
                 default:
                     break;
             }
         }
     }
+    pass.finish();
     composite();
 }
 
@@ -169,9 +318,7 @@ void Renderer::composite() {
     glOrtho(0, window_size.x, window_size.y, 0, -1, 1);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    // A target without area is incomplete, and compositing it would paint
-    // the window white.
-    if (!(colour_.a > 0) || target_size_.x <= 0 || target_size_.y <= 0) return;
+    if (!(colour_.a > 0)) return;
     glEnable(GL_TEXTURE_2D);
     const float w = display_size_.x;
     const float h = display_size_.y;
@@ -194,64 +341,84 @@ void Renderer::composite() {
     glDisable(GL_TEXTURE_2D);
 }
 
+Sprite* Renderer::next_glyph() {
+    if (glyphs_used == glyphs.size()) glyphs.push_back(std::make_unique<Sprite>());
+    Sprite* sprite = glyphs[glyphs_used++].get();
+    *sprite = Sprite();
+    return sprite;
+}
+
 void Renderer::clear() {
-    for (const DrawCommand& command : queue)
-        if (command.owned && command.sprite != nullptr) delete command.sprite;
+    // The owned Sprites go back to the pool for the next frame's texts.
+    glyphs_used = 0;
     queue.clear();
 }
 
-void Renderer::draw_sprite(const Sprite& sprite) {
+void Renderer::draw_sprite(const Sprite& sprite, Pass& pass) {
     const Texture* texture = sprite.texture();
     if (texture == nullptr || texture->get_name() == 0) return;
-    glEnable(GL_TEXTURE_2D);
     const Vec4f own = sprite.colour();
     const Vec4f c{own.r * colour_.r, own.g * colour_.g, own.b * colour_.b, own.a * colour_.a};
+    if (!(c.a > 0)) return;
     const Vec2f size = sprite.size();
     const Vec2f scale = sprite.scale();
     const float w = size.x * scale.x;
     const float h = size.y * scale.y;
-    if (!(c.a > 0)) {
-        glDisable(GL_TEXTURE_2D);
-        return;
-    }
     const Vec2f position = sprite.position();
     const float rotation = sprite.rotation();
-    const Vec2f corner = place_quad(position, w, h, rotation);
-    const float x0 = corner.x;
-    const float y0 = corner.y;
-    colour_of(c);
-    glBindTexture(GL_TEXTURE_2D, texture->get_name());
     const Vec4f t = sprite.texture_rect();
     const float tx = t.x1;
     const float ty = t.y1;
     const float tw = t.x2;
     const float th = t.y2;
+    // The texture's top-left (tx, ty) lands on the quad's top-left corner.
+    if (rotation == 0 && pass.places()) {
+        pass.colour(c);
+        pass.begin_placed_quad(texture->get_name());
+        const float x0 = 0;
+        const float y0 = 0;
+        glTexCoord2f(tx, ty + th);
+        pass.vertex(x0, y0 + h, position);
+        glTexCoord2f(tx + tw, ty + th);
+        pass.vertex(x0 + w, y0 + h, position);
+        glTexCoord2f(tx + tw, ty);
+        pass.vertex(x0 + w, y0, position);
+        glTexCoord2f(tx, ty);
+        pass.vertex(x0, y0, position);
+        return;
+    }
+    const Vec2f corner = pass.begin_transformed_quad(texture->get_name(), position, w, h, rotation);
+    const float x0 = corner.x;
+    const float y0 = corner.y;
+    pass.colour(c);
     glBegin(GL_QUADS);
     glTexCoord2f(tx, ty + th);
-    glVertex2f(x0, y0 + h);
+    glVertex3f(x0, y0 + h, 0);
     glTexCoord2f(tx + tw, ty + th);
-    glVertex2f(x0 + w, y0 + h);
+    glVertex3f(x0 + w, y0 + h, 0);
     glTexCoord2f(tx + tw, ty);
-    glVertex2f(x0 + w, y0);
+    glVertex3f(x0 + w, y0, 0);
     glTexCoord2f(tx, ty);
-    glVertex2f(x0, y0);
+    glVertex3f(x0, y0, 0);
     glEnd();
-    glDisable(GL_TEXTURE_2D);
+    pass.end_transformed_quad();
 }
 
-void Renderer::draw_line(const Shape& shape) {
+void Renderer::draw_line(const Shape& shape, Pass& pass) {
+    pass.begin_shape();
     const Vec4f& ends = shape.records()[0];
     const Vec4f& colour = shape.records()[1];
     glLineWidth(shape.floats()[0]);
     if (!(colour.a > 0)) return;
-    colour_of(colour);
+    pass.colour(colour);
     glBegin(GL_LINES);
-    glVertex2f(ends.x1, ends.y1);
-    glVertex2f(ends.x2, ends.y2);
+    pass.vertex(ends.x1, ends.y1, unmoved);
+    pass.vertex(ends.x2, ends.y2, unmoved);
     glEnd();
 }
 
-void Renderer::draw_rectangle(const Shape& shape) {
+void Renderer::draw_rectangle(const Shape& shape, Pass& pass) {
+    pass.begin_shape();
     const Vec4f& corners = shape.records()[0];
     const Vec4f& outline = shape.records()[1];
     const Vec4f& fill = shape.records()[2];
@@ -268,56 +435,58 @@ void Renderer::draw_rectangle(const Shape& shape) {
     glLineWidth(width);
     glPointSize(width);
     if (fill.a > 0) {
-        colour_of(fill);
+        pass.colour(fill);
         glBegin(GL_QUADS);
-        glVertex2f(x1, y2);
-        glVertex2f(x2, y2);
-        glVertex2f(x2, y1);
-        glVertex2f(x1, y1);
+        pass.vertex(x1, y2, unmoved);
+        pass.vertex(x2, y2, unmoved);
+        pass.vertex(x2, y1, unmoved);
+        pass.vertex(x1, y1, unmoved);
         glEnd();
     }
     if (outline.a > 0) {
-        colour_of(outline);
+        pass.colour(outline);
         glBegin(GL_LINE_LOOP);
-        glVertex2f(x1, y1);
-        glVertex2f(x2, y1);
-        glVertex2f(x2, y2);
-        glVertex2f(x1, y2);
+        pass.vertex(x1, y1, unmoved);
+        pass.vertex(x2, y1, unmoved);
+        pass.vertex(x2, y2, unmoved);
+        pass.vertex(x1, y2, unmoved);
         glEnd();
         glBegin(GL_POINTS);
-        glVertex2f(x1, y1);
-        glVertex2f(x2, y1);
-        glVertex2f(x2, y2);
-        glVertex2f(x1, y2);
+        pass.vertex(x1, y1, unmoved);
+        pass.vertex(x2, y1, unmoved);
+        pass.vertex(x2, y2, unmoved);
+        pass.vertex(x1, y2, unmoved);
         glEnd();
     }
 }
 
-void Renderer::draw_circle(const Shape& shape) {
+void Renderer::draw_circle(const Shape& shape, Pass& pass) {
+    pass.begin_shape();
     const Vec2f& centre = shape.points()[0];
     const Vec2f& radii = shape.points()[1];
     const Vec4f& outline = shape.records()[0];
     const Vec4f& fill = shape.records()[1];
     const float count = shape.floats()[0];
-    // NaN fails both comparisons and counts as 0.
-    const int n = count >= 0 && count <= most_segments ? static_cast<int>(count) : 0;
+    // Bounded, not dropped; NaN fails both comparisons and counts as 0.
+    const float bounded = count > most_segments ? most_segments : count;
+    const int n = bounded >= 0 ? static_cast<int>(bounded) : 0;
     glLineWidth(shape.floats()[1]);
     if (n == 0) return;
     auto rim = [&](int i) {
         const float a = static_cast<float>(6.2831853 * (static_cast<double>(i) / n));
         const float x = centre.x + static_cast<float>(std::cos(static_cast<double>(a)) * radii.x);
         const float y = centre.y + static_cast<float>(std::sin(static_cast<double>(a)) * radii.y);
-        glVertex2f(x, y);
+        pass.vertex(x, y, unmoved);
     };
     if (fill.a > 0) {
-        colour_of(fill);
+        pass.colour(fill);
         glBegin(GL_TRIANGLE_FAN);
-        glVertex2f(centre.x, centre.y);
+        pass.vertex(centre.x, centre.y, unmoved);
         for (int i = n; i >= 0; --i) rim(i);
         glEnd();
     }
     if (outline.a > 0) {
-        colour_of(outline);
+        pass.colour(outline);
         glBegin(GL_LINE_LOOP);
         for (int i = 0; i < n; ++i) rim(i);
         glEnd();

@@ -9,7 +9,9 @@
 #include "graphics/Sprite.h"
 #include "graphics/Text.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 struct DrawCommand {
@@ -19,21 +21,21 @@ struct DrawCommand {
     uint32_t kind;
     const Sprite* sprite;
     const Shape* shape;
-    // The Renderer made the Sprite (draw_text) and deletes it.
+    // The Renderer made the Sprite (draw_text) and takes it back in clear.
     bool owned;
 };
 
 class Renderer {
 public:
     Renderer();
-    // Releases the target and deletes the Sprites still queued that it owns.
+    // Releases the target; the glyph Sprites go with the Renderer.
     ~Renderer();
     Renderer(const Renderer&) = delete;
     Renderer& operator=(const Renderer&) = delete;
 
     // A target of size x size pixels replaces the one held. Prints
-    // "[!] FBO not ready" when the framebuffer is incomplete; it is kept
-    // either way.
+    // "[!] FBO not ready" when the framebuffer is incomplete; it is kept,
+    // but neither drawn into nor composited.
     void create_target(const Vec2i& size, bool smooth);
     void release_target();
 
@@ -45,9 +47,10 @@ public:
     // Font's 26.6 metrics (whole pixels, no kerning).
     void draw_text(const Text& text);
     // The off-screen pass, then the composite pass; the queue stays. Nothing
-    // at all without a target.
+    // at all without a complete target.
     void render();
-    // Deletes the owned Sprites and empties the queue (keeping its storage).
+    // Ends the owned Sprites and empties the queue (both keep their storage:
+    // a steady frame allocates nothing).
     void clear();
 
     void set_position(const Vec2f& position);
@@ -72,15 +75,26 @@ public:
     bool scaling() const;
 
 private:
-    void draw_sprite(const Sprite& sprite);
-    void draw_line(const Shape& shape);
-    void draw_rectangle(const Shape& shape);
-    void draw_circle(const Shape& shape);
+    // What the off-screen pass has set in GL so far (Renderer.cpp).
+    class Pass;
+
+    void draw_sprite(const Sprite& sprite, Pass& pass);
+    void draw_line(const Shape& shape, Pass& pass);
+    void draw_rectangle(const Shape& shape, Pass& pass);
+    void draw_circle(const Shape& shape, Pass& pass);
     void composite();
+    // A glyph Sprite with the default values, owned by the pool.
+    Sprite* next_glyph();
 
     std::vector<DrawCommand> queue;
+    // The Sprites of draw_text, reused frame after frame: the first
+    // glyphs_used of them are queued.
+    std::vector<std::unique_ptr<Sprite>> glyphs;
+    size_t glyphs_used = 0;
     uint32_t framebuffer;
     uint32_t target_texture;
+    // The framebuffer was complete when made; render draws nothing otherwise.
+    bool complete;
     Vec2f position_;
     Vec2f camera_offset_;
     Vec2f camera_scale_;

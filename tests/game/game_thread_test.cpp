@@ -462,6 +462,20 @@ TEST_F(GameThreadRun, AResolutionWithOneNumberGivesZeroByZeroTargets) {
     EXPECT_EQ(3u, count("[!] FBO not ready\n"));
 }
 
+// A side beyond what GL can hold is clamped to it: complete targets, and a
+// game that runs (the driver would abort on the side as given).
+TEST_F(GameThreadRun, AResolutionBeyondWhatGlHoldsIsClampedToIt) {
+    Pipeline settings;
+    settings.vsync = "vsync = 0\n";
+    settings.resolution = "resolution = 2147483647,360\n";
+    write_game_files(settings.text() + key_bindings);
+    run([&] {
+        ASSERT_TRUE(started());
+        EXPECT_TRUE(wait_for([] { return swaps.load() >= 5; }));
+    });
+    EXPECT_EQ(0u, count("FBO not ready"));
+}
+
 TEST_F(GameThreadRun, WindowDimensionsSetTheClientSizeApartFromTheResolution) {
     Pipeline settings;
     settings.resolution = "resolution = 1280,720\n";

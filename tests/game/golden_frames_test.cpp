@@ -224,27 +224,25 @@ TEST_F(GoldenFrames, TitleScreenWithAndWithoutTheHover) {
 
 TEST_F(GoldenFrames, PlayScreenAtFixedPointsOfASeededRun) {
     // The play screen as the Game makes it after the start click, updated
-    // and drawn as Game::update and Game::draw do; every pass queues its
-    // frame, as in the game without a frame cap (the ship's hit flash ends as
-    // it is drawn), and the checkpoints' frames are rendered.
+    // and queued as Game::update and Game::draw do on every pass (queueing
+    // ends the ship's hit flash); rendered at the checkpoints.
     context.screen_rect = {0, 0, 640, 360};
     quiet([&] { world = new World(&context, game); });
     prepare_renderers();
     int update = 0;
     for (const Checkpoint& checkpoint : play_checkpoints) {
-        while (update < checkpoint.update - 1) {
+        while (update < checkpoint.update) {
             ++update;
             script(*world, context, update);
             testing_advance_clock_ms(step_ms);
             quiet([&] { world->update(); });
-            world->draw();
-            for (Renderer* renderer : renderers()) renderer->clear();
+            if (update == checkpoint.update) {
+                draw_frame([&] { world->draw(); });
+            } else {
+                world->draw();
+                for (Renderer* renderer : renderers()) renderer->clear();
+            }
         }
-        ++update;
-        script(*world, context, update);
-        testing_advance_clock_ms(step_ms);
-        quiet([&] { world->update(); });
-        draw_frame([&] { world->draw(); });
         expect_golden(checkpoint.name);
     }
 }

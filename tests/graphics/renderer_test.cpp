@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <limits>
 #include <memory>
+#include <random>
 
 namespace {
 
@@ -484,9 +486,9 @@ TEST_F(RendererTest, ShapesThatDrawNothing) {
     kind4.set_kind4(Vec4f{0, 0, 32, 32}, 4, red, red, 4);
     Shape cleared = rectangle(0, 0, 32, 32, red);
     cleared.clear();
-    std::vector<Shape> circles(4);
-    const int counts[4] = {0, -3, std::numeric_limits<int>::min(), 200000};
-    for (int i = 0; i < 4; ++i)
+    std::vector<Shape> circles(3);
+    const int counts[3] = {0, -3, std::numeric_limits<int>::min()};
+    for (int i = 0; i < 3; ++i)
         circles[i].set_circle(Vec2f{16, 16}, Vec2f{10, 10}, counts[i], red, red, 1);
     Shape invisible_line;
     invisible_line.set_line(Vec4f{0, 16, 32, 16}, Vec4f{1, 0, 0, 0}, 3);
@@ -586,6 +588,48 @@ TEST_F(RendererTest, TargetsAreDeletedOnceAndNotUsedAfterRelease) {
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+// More segments than can be told apart are bounded, not dropped: the
+// circle is drawn as with the most segments.
+TEST_F(RendererTest, ACircleOfTooManySegmentsIsDrawnWithTheMost) {
+    open(64, 64);
+    Shape most;
+    most.set_circle(Vec2f{32, 32}, Vec2f{20, 20}, 100000, blue, red, 1);
+    renderer->draw(most);
+    const Image expected = render_target();
+    renderer->clear();
+    EXPECT_EQ(expected.at(32, 32), (Rgba{255, 0, 0, 255}));
+    for (const int32_t segments : {100001, 250000, 2147483647}) {
+        Shape circle;
+        circle.set_circle(Vec2f{32, 32}, Vec2f{20, 20}, segments, blue, red, 1);
+        renderer->draw(circle);
+        EXPECT_EQ(render_target(), expected) << segments << " segments";
+        renderer->clear();
+    }
+}
+
+// A side beyond what GL can hold leaves the framebuffer incomplete: the
+// target is kept but neither drawn into nor composited, so the window keeps
+// what it had.
+TEST_F(RendererTest, AnIncompleteTargetIsNeitherDrawnIntoNorComposited) {
+    window = std::make_unique<GlWindow>(16, 16);
+    ASSERT_TRUE(window->ready());
+    GLint most = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &most);
+    Renderer beyond;
+    fit(beyond);
+    testing::internal::CaptureStdout();
+    beyond.create_target(Vec2i{most + 1, 16}, false);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "[!] FBO not ready\n");
+    while (glGetError() != GL_NO_ERROR) {}  // the refused glTexImage2D
+    Shape shape = rectangle(0, 0, 16, 16, red);
+    beyond.draw(shape);
+    window->clear(0, 0, 1);
+    beyond.render();
+    EXPECT_EQ(window->image(), filled(16, 16, Rgba{0, 0, 255, 255}));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    beyond.clear();
+}
+
 TEST_F(RendererTest, EmptyTargetIsMadeButNeverComposited) {
     window = std::make_unique<GlWindow>(16, 16);
     ASSERT_TRUE(window->ready());
@@ -604,6 +648,181 @@ TEST_F(RendererTest, EmptyTargetIsMadeButNeverComposited) {
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer);
     EXPECT_EQ(framebuffer, 0);
     empty.clear();
+}
+
+// The drawing the Renderer must reproduce, one primitive at a time: each
+// with its own glBegin/glEnd, its own model view and, for a Sprite,
+// texturing switched on and off around it. A target of its own, set up and
+// cleared as the Renderer does.
+class PerPrimitiveDrawing {
+public:
+    PerPrimitiveDrawing(const Vec2i& size, const Vec2f& offset, const Vec2f& scale,
+                        const Vec2i& span) {
+        glGenTextures(1, &target);
+        glBindTexture(GL_TEXTURE_2D, target);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, size.x, size.y, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     nullptr);
+        glGenFramebuffersEXT(1, &framebuffer);
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
+        glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
+                                  target, 0);
+        glBlendFuncSeparateEXT(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE);
+        glClearColor(0, 0, 0, 0);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glViewport(0, 0, size.x, size.y);
+        glOrtho(0, span.x, span.y, 0, -1, 1);
+        glTranslatef(offset.x, offset.y, 1);
+        glScalef(scale.x, scale.y, 1);
+        glMatrixMode(GL_MODELVIEW);
+    }
+    ~PerPrimitiveDrawing() {
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+        glDeleteFramebuffers(1, &framebuffer);
+        glDeleteTextures(1, &target);
+    }
+
+    void sprite(const Sprite& sprite) {
+        glLoadIdentity();
+        const Vec4f c = sprite.colour();
+        if (!(c.a > 0)) return;
+        glEnable(GL_TEXTURE_2D);
+        const float w = sprite.size().x * sprite.scale().x;
+        const float h = sprite.size().y * sprite.scale().y;
+        float x0 = 0;
+        float y0 = 0;
+        if (sprite.rotation() != 0) {
+            glTranslatef(sprite.position().x + w / 2, sprite.position().y + h / 2, 0);
+            glRotatef(sprite.rotation(), 0, 0, 1);
+            x0 = -w / 2;
+            y0 = -h / 2;
+        } else {
+            glTranslatef(sprite.position().x, sprite.position().y, 0);
+        }
+        glColor4f(c.r, c.g, c.b, c.a);
+        glBindTexture(GL_TEXTURE_2D, sprite.texture()->get_name());
+        const Vec4f t = sprite.texture_rect();
+        glBegin(GL_QUADS);
+        glTexCoord2f(t.x1, t.y1 + t.y2);
+        glVertex2f(x0, y0 + h);
+        glTexCoord2f(t.x1 + t.x2, t.y1 + t.y2);
+        glVertex2f(x0 + w, y0 + h);
+        glTexCoord2f(t.x1 + t.x2, t.y1);
+        glVertex2f(x0 + w, y0);
+        glTexCoord2f(t.x1, t.y1);
+        glVertex2f(x0, y0);
+        glEnd();
+        glDisable(GL_TEXTURE_2D);
+    }
+
+    // A filled and outlined rectangle whose corners are in order.
+    void rectangle(const Shape& shape) {
+        glLoadIdentity();
+        const Vec4f& r = shape.records()[0];
+        const Vec4f& outline = shape.records()[1];
+        const Vec4f& fill = shape.records()[2];
+        glLineWidth(shape.floats()[0]);
+        glPointSize(shape.floats()[0]);
+        glColor4f(fill.r, fill.g, fill.b, fill.a);
+        glBegin(GL_QUADS);
+        glVertex2f(r.x1, r.y2);
+        glVertex2f(r.x2, r.y2);
+        glVertex2f(r.x2, r.y1);
+        glVertex2f(r.x1, r.y1);
+        glEnd();
+        glColor4f(outline.r, outline.g, outline.b, outline.a);
+        for (const GLenum mode : {GL_LINE_LOOP, GL_POINTS}) {
+            glBegin(mode);
+            glVertex2f(r.x1, r.y1);
+            glVertex2f(r.x2, r.y1);
+            glVertex2f(r.x2, r.y2);
+            glVertex2f(r.x1, r.y2);
+            glEnd();
+        }
+    }
+
+    Image image() const { return upright(texture_image(target)); }
+
+private:
+    GLuint target = 0;
+    GLuint framebuffer = 0;
+};
+
+// Thousands of Sprites at fractional positions and scales, runs of one
+// texture and of another, every seventh one turned, rectangles between them,
+// under a camera that moves and scales: a vertex placed a rounding away from
+// where GL's matrices put it would move an edge or a texel somewhere.
+TEST_F(RendererTest, BatchedDrawingMatchesThePerPrimitiveDrawingPixelForPixel) {
+    struct Camera {
+        Vec2f offset;
+        Vec2f scale;
+        bool scaling;
+    };
+    const Camera cameras[] = {
+        {{0, 0}, {1, 1}, true},
+        {{-0.3125f, 0.173f}, {1.37f, 0.81f}, true},
+        {{0.05f, -0.11f}, {0.93f, 1.21f}, false},
+    };
+    open(1024, 1024, 480, 270);
+    Texture textures[2];
+    std::vector<Rgba> texels;
+    for (int i = 0; i < 7 * 5; ++i)
+        texels.push_back(Rgba{static_cast<uint8_t>(40 * i), static_cast<uint8_t>(255 - 7 * i),
+                              static_cast<uint8_t>(90 + 4 * i), static_cast<uint8_t>(60 + 5 * i)});
+    load_texels(textures[0], texels, 7, 5);
+    std::reverse(texels.begin(), texels.end());
+    load_texels(textures[1], texels, 5, 7);
+
+    std::mt19937 generator(3);
+    auto real = [&](float low, float high) {
+        return std::uniform_real_distribution<float>(low, high)(generator);
+    };
+    std::vector<Sprite> sprites(3000);
+    std::vector<Shape> shapes(sprites.size() / 50);
+    for (size_t i = 0; i < sprites.size(); ++i) {
+        Sprite& sprite = sprites[i];
+        sprite.set_texture(&textures[(i / 9) % 2]);
+        sprite.set_position(Vec2f{real(-200, 1030), real(-200, 1030)});
+        sprite.set_scale(Vec2f{real(0.3f, 60.7f), real(0.3f, 60.7f)});
+        if (i % 3 == 0) sprite.set_texture_rect(Vec2f{1, 1}, Vec2f{3, 2});
+        sprite.set_colour(
+            Vec4f{real(0, 1), real(0, 1), real(0, 1), i % 11 == 0 ? 0 : real(0.02f, 0.2f)});
+        if (i % 7 == 0) sprite.set_rotation(real(-400, 400));
+    }
+    for (Shape& shape : shapes) {
+        const Vec2f a{real(-10, 300), real(-10, 170)};
+        shape.set_rectangle(a, Vec2f{a.x + real(1, 40), a.y + real(1, 30)},
+                            Vec4f{real(0, 1), real(0, 1), real(0, 1), 1},
+                            Vec4f{real(0, 1), real(0, 1), real(0, 1), real(0.1f, 1)}, real(1, 3));
+    }
+
+    for (const Camera& camera : cameras) {
+        renderer->set_camera_offset(camera.offset);
+        renderer->set_camera_scale(camera.scale);
+        renderer->set_scaling(camera.scaling);
+        for (size_t i = 0; i < sprites.size(); ++i) {
+            renderer->draw(sprites[i]);
+            if (i % 50 == 49) renderer->draw(shapes[i / 50]);
+        }
+        const Image drawn = render_target();
+        renderer->clear();
+
+        const Vec2i span = camera.scaling ? Vec2i{1024, 1024} : Vec2i{480, 270};
+        PerPrimitiveDrawing reference(Vec2i{1024, 1024}, camera.offset, camera.scale, span);
+        for (size_t i = 0; i < sprites.size(); ++i) {
+            reference.sprite(sprites[i]);
+            if (i % 50 == 49) reference.rectangle(shapes[i / 50]);
+        }
+        const Image expected = reference.image();
+        int differing = 0;
+        for (size_t p = 0; p < expected.pixels.size(); ++p)
+            differing += expected.pixels[p] == drawn.pixels[p] ? 0 : 1;
+        EXPECT_EQ(differing, 0) << "camera offset " << camera.offset.x << ", " << camera.offset.y
+                                << " scale " << camera.scale.x << ", " << camera.scale.y;
+    }
 }
 
 }  // namespace
