@@ -92,15 +92,7 @@ std::string fresh_class_name() {
 class LayerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        testing_fail_register_class(false);
-        testing_fail_create_window(false);
-        testing_fail_register_raw_input(false);
-        testing_capture_message_boxes(true);
-        testing_forget_message_boxes();
-        ClipCursor(NULL);
-        while (testing_cursor_display_count() < 0) ShowCursor(TRUE);
-        while (testing_cursor_display_count() > 0) ShowCursor(FALSE);
-        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, NULL, SPIF_SENDCHANGE);
+        testing_reset_user_layer();
         destroy_again_on_destroy = false;
 
         DEVMODEA mode{};

@@ -57,21 +57,12 @@ DEVMODEA display() {
     return mode;
 }
 
-// Every test starts from the layer as a fresh process has it, whatever the
-// tests before it in this process (a direct run, --gtest_repeat) left: no
-// failure injected, no box recorded, the cursor free and shown. Window
-// classes outlive their windows, so each window gets a title of its own.
+// Every test starts from the layer as a fresh process has it. Window classes
+// outlive their windows, so each window gets a title of its own.
 class FreshLayerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        testing_fail_register_class(false);
-        testing_fail_create_window(false);
-        testing_fail_register_raw_input(false);
-        testing_capture_message_boxes(true);
-        testing_forget_message_boxes();
-        ClipCursor(NULL);
-        while (testing_cursor_display_count() < 0) ShowCursor(TRUE);
-        while (testing_cursor_display_count() > 0) ShowCursor(FALSE);
+        testing_reset_user_layer();
         static int titles = 0;
         title = String("Test") + String::from_int(titles++);
         count_before = Window::count();

@@ -78,3 +78,15 @@ bool testing_window_minimised(HWND window) {
     WindowRecord* record = find_window(window);
     return record != nullptr && record->minimised;
 }
+
+void testing_reset_user_layer() {
+    testing_fail_register_class(false);
+    testing_fail_create_window(false);
+    testing_fail_register_raw_input(false);
+    testing_capture_message_boxes(true);
+    testing_forget_message_boxes();
+    ClipCursor(NULL);
+    while (testing_cursor_display_count() < 0) ShowCursor(TRUE);
+    while (testing_cursor_display_count() > 0) ShowCursor(FALSE);
+    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, NULL, SPIF_SENDCHANGE);
+}

@@ -59,3 +59,8 @@ bool testing_window_minimised(HWND window);
 void testing_fail_register_class(bool fail);
 void testing_fail_create_window(bool fail);
 void testing_fail_register_raw_input(bool fail);
+
+// A fixture's fresh start, whatever the tests before it in this process left
+// (a direct run, --gtest_repeat): no failure injected, boxes captured and
+// none recorded, the cursor free and shown, the screen saver active.
+void testing_reset_user_layer();
