@@ -106,6 +106,16 @@ constexpr Range star_return_side{1, 5};
 constexpr Range star_brightness{0.5f, 1};
 constexpr float star_alpha = 0.5f;
 
+// A star's side (drawn from side), brightness and the speed that goes with
+// its side, drawn in that order.
+void dress_star(Star& star, const Range& side) {
+    const float s = side.draw();
+    star.size = {s, s};
+    const float b = star_brightness.draw();
+    star.colour = {b, b, b, star_alpha};
+    star.speed = static_cast<float>(speed_per_side * s);
+}
+
 // Red, green and blue over 255.
 constexpr Vec4f background_255{45, 45, 75, 1};
 
@@ -148,11 +158,7 @@ World::World(GameContext* game_context, Game* owner) : context(game_context), ga
         const float y = random_float(-star_start_above, height);
         const float x = random_float(0, width);
         star.position = {x, y};
-        const float s = star_start_side.draw();
-        star.size = {s, s};
-        const float b = star_brightness.draw();
-        star.colour = {b, b, b, star_alpha};
-        star.speed = static_cast<float>(speed_per_side * s);
+        dress_star(star, star_start_side);
     }
 }
 
@@ -219,11 +225,7 @@ void World::update_stars() {
         if (star.position.y > height + star.size.y) {
             const float x = random_float(0, width);
             star.position = {x, star_return_y};
-            const float s = star_return_side.draw();
-            star.size = {s, s};
-            const float b = star_brightness.draw();
-            star.colour = {b, b, b, star_alpha};
-            star.speed = static_cast<float>(speed_per_side * s);
+            dress_star(star, star_return_side);
         }
         star.shape.set_rectangle(star.position,
                                  {star.position.x + star.size.x, star.position.y + star.size.y},
