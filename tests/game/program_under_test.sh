@@ -56,14 +56,15 @@ start_game() {
   origin_y=$Y
 }
 
-# expect_clean_exit <what ended it>: the program ends within 10 s, with code
-# 0 and main's final line.
+# expect_clean_exit <what ended it> [seconds]: the program ends within that
+# many seconds (10 by default), with code 0 and main's final line.
 expect_clean_exit() {
-  for _ in $(seq 100); do
+  local seconds="${2:-10}"
+  for _ in $(seq $((seconds * 10))); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
-  kill -0 "$pid" 2>/dev/null && fail "still running 10 s after $1"
+  kill -0 "$pid" 2>/dev/null && fail "still running $seconds s after $1"
   local status=0
   wait "$pid" || status=$?
   pid=""
