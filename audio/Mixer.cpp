@@ -95,6 +95,7 @@ void Voice::finish(PcmBlock* block) {
 
 void Voice::drop(const PcmBlock* block) {
     MutexLock registry(output_registry_lock);
+    *block->dropped = 1;
     if (block->voice) block->voice->remove = 1;
 }
 
@@ -155,6 +156,7 @@ void AudioOutput::queue(AudioOutput* out, PcmBlock* block, const int32_t* sample
         voice->source = block;
         voice->output = out;
         voice->after = std::move(block->previous);
+        voice->stream_dropped = block->dropped;
         voice->high_water = n * voice_high_water_buffers;
         voice->queued = count;
         block->voice = voice;
@@ -165,7 +167,9 @@ void AudioOutput::queue(AudioOutput* out, PcmBlock* block, const int32_t* sample
         MutexLock held(voice->lock);
         voice->chunks.append(chunk);
         voice->queued += count;
-        out->queued += count;
+        // The block's Voice may be on another output than out (a channel
+        // whose format was changed while it played): count it where it is.
+        voice->output->queued += count;
         if (voice->queued >= n * voice_ready_buffers)
             voice->buffering = 0;
         else if (!voice->ended)
@@ -256,7 +260,8 @@ void AudioOutput::retire_pass() {
         bool done = false;
         {
             MutexLock held(voice->lock);
-            done = voice->remove || (voice->ended && voice->chunks.count == 0);
+            done = voice->remove || *voice->stream_dropped ||
+                   (voice->ended && voice->chunks.count == 0);
         }
         if (done) {
             MutexLock registry(output_registry_lock);

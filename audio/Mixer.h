@@ -68,6 +68,10 @@ struct PcmBlock {
     int32_t rate = 0;
     // Set by hand_over: the let-go Voice's gone flag, for the next Voice.
     std::shared_ptr<const std::atomic<uint8_t>> previous;
+    // Set by Voice::drop; shared with every Voice the stream has fed, so a
+    // stop also silences the Voices of its earlier formats, which hand_over
+    // unlinked.
+    std::shared_ptr<std::atomic<uint8_t>> dropped = std::make_shared<std::atomic<uint8_t>>(0);
 };
 
 // One queued piece of a Voice, consumed in place through read.
@@ -89,8 +93,8 @@ struct Voice {
     static bool is_full(const PcmBlock* block, const AudioChannel* channel);
     // The stream has ended: its Voice plays what is queued and is retired.
     static void finish(PcmBlock* block);
-    // The stream was stopped: its Voice is retired at the next retire pass
-    // with whatever it still holds.
+    // The stream was stopped: its Voices (of every format it played in) are
+    // retired at the next retire pass with whatever they still hold.
     static void drop(const PcmBlock* block);
 
     PcmBlock* source = nullptr;
@@ -113,6 +117,9 @@ struct Voice {
     // format has played out. Set before the Voice is linked; then the mixer
     // thread's.
     std::shared_ptr<const std::atomic<uint8_t>> after;
+    // The stream's dropped flag (PcmBlock::dropped): set, the Voice is
+    // retired like a removed one.
+    std::shared_ptr<const std::atomic<uint8_t>> stream_dropped;
 };
 
 // One sample format's device, Voices and mixer thread. Its mixer thread

@@ -235,6 +235,35 @@ TEST_F(MixerOutputPasses, RemovedVoiceGoesWithItsQueuedSamples) {
     EXPECT_NE(kept.voice, nullptr);
 }
 
+TEST_F(MixerOutputPasses, ADropReachesTheVoiceOfTheStreamsEarlierFormat) {
+    PcmBlock& block = blocks[0];
+    queue(block, 8, 1);
+    // The stream goes on in another format: its Voice here is let go...
+    block.hand_over();
+    EXPECT_EQ(block.voice, nullptr);
+    out.retire_pass();
+    EXPECT_EQ(out.voices.count, 1);  // ...and would play out its samples,
+    Voice::drop(&block);             // but the stream is stopped.
+    out.retire_pass();
+    EXPECT_EQ(out.voices.count, 0);
+}
+
+TEST_F(MixerOutputPasses, SamplesAreCountedOnTheOutputOfTheirVoice) {
+    PcmBlock& block = blocks[0];
+    queue(block, 8, 1);
+    // A later block of the stream handed to another output (a channel whose
+    // format changed) still joins its Voice here.
+    AudioOutput other;
+    other.device = WaveDevice::open(16, 1, 22050);
+    std::vector<int32_t> samples(8, 1);
+    AudioOutput::queue(&other, &block, samples.data(), 8);
+    EXPECT_EQ(out.queued.load(), 16);
+    EXPECT_EQ(other.queued.load(), 0);
+    Voice::finish(&block);
+    EXPECT_EQ(pass(), 16);
+    EXPECT_EQ(out.queued.load(), 0);
+}
+
 TEST_F(MixerOutputPasses, DetachedStreamLeavesItsVoiceWithoutSource) {
     PcmBlock& block = blocks[0];
     queue(block, 8, 1);

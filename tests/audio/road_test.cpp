@@ -190,6 +190,26 @@ TEST_F(AudioRoad, PartsOfAnotherFormatPlayOneAfterTheOther) {
     EXPECT_TRUE(joined(recordings[1]) == runs[1].samples);
 }
 
+TEST_F(AudioRoad, StopSilencesTheEarlierPartsOfAStreamWhoseFormatChanged) {
+    testing_wave_record(WaveCompletion::on_demand);
+    std::string stereo = make_mp3("first", Tone{3.0, 44100, 2, "sine 440 vol 0.5"});
+    std::string mono = make_mp3("second", Tone{3.0, 22050, 1, "sine 660 vol 0.5"}, 64);
+    std::string both = concatenate("changing.mp3", {stereo, mono});
+    Handle handle(both, Music::mp3);
+    handle.music.play(nullptr);
+    // Both parts' devices open: the first part's Voice was let go and holds
+    // seconds of samples that the first device has not taken yet.
+    ASSERT_TRUE(eventually(
+        [] { return testing_wave_recordings().size() == 2 && testing_wave_queued(0) == 4; }));
+    handle.music.stop();
+    size_t written = testing_wave_recordings()[0].buffers.size();
+    ASSERT_TRUE(play_out_on_demand());
+
+    auto recordings = testing_wave_recordings();
+    EXPECT_LE(recordings[0].buffers.size(), written + 2);
+    EXPECT_LT(joined(recordings[0]).size(), mp3_reference(stereo).size() / 10);
+}
+
 TEST_F(AudioRoad, ChainedOggPlaysEachLinkInItsOwnFormat) {
     testing_wave_record(WaveCompletion::immediate);
     // Each link its own encode: links of a chain have serial numbers of their own.
