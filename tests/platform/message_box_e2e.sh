@@ -4,7 +4,8 @@
 # program is killed meanwhile. Either way nothing of the program is left.
 # Usage: message_box_e2e.sh <program> <close tool> <answer>
 #   answer: return, escape, enter (the keypad's), click (on OK), close (the
-#   box's close button), sigterm (the program is killed)
+#   box's close button), sigterm (the program is killed), long (Return on a
+#   box whose text is far wider than the screen)
 set -u
 program=$1
 close_tool=$2
@@ -15,7 +16,13 @@ trap 'rm -f "$out" "$err"' EXIT
 
 # A session of its own: whatever the program starts stays in it, findable
 # after the program itself has gone.
-QUILLFEN_TEST_MODE=early_error setsid "$program" >"$out" 2>"$err" &
+mode=early_error
+text="Could not initialise GLEW"
+if [ "$answer" = long ]; then
+  mode=long_error
+  text=$(printf 'W%.0s' $(seq 21840))
+fi
+QUILLFEN_TEST_MODE=$mode setsid "$program" >"$out" 2>"$err" &
 pid=$!
 
 fail() {
@@ -43,7 +50,7 @@ xdotool mousemove 100 100 || fail "pointer not moved"
 sleep 0.2
 
 case $answer in
-  return) xdotool key Return ;;
+  return|long) xdotool key Return ;;
   escape) xdotool key Escape ;;
   enter) xdotool key KP_Enter ;;
   click)
@@ -81,5 +88,5 @@ else
   [ "$(tail -c ${#final} "$out" | od -An -c)" = "$(printf '%s' "$final" | od -An -c)" ] ||
     fail "standard output does not end with the final line"
 fi
-[ "$(cat "$err")" = "Error: Could not initialise GLEW" ] || fail "standard error is not the one box line"
+[ "$(cat "$err")" = "Error: $text" ] || fail "standard error is not the one box line"
 echo "ok ($answer)"

@@ -4,6 +4,8 @@
 //   quit         the exit button's road: clear app_running, wake the pump
 //   late_error   the same, then Window::error once main has left its loop
 //   early_error  a start-up failure: Window::error, then app_running cleared
+//   long_error   the same with a text far wider than any screen (in the
+//                fixed font 131 072 pixels: 0 in the 16 bits of X's sizes)
 //   fail_class, fail_create, fail_raw
 //                the window's construction fails (set before main runs)
 #include "core/Thread.h"
@@ -13,6 +15,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -43,8 +46,9 @@ void game_thread() {
         }
         return;
     }
-    if (mode_is("early_error")) {
-        window->error("Could not initialise GLEW");
+    if (mode_is("early_error") || mode_is("long_error")) {
+        window->error(mode_is("long_error") ? String(std::string(21840, 'W').c_str())
+                                            : String("Could not initialise GLEW"));
         app_running.store(0, std::memory_order_relaxed);
         return;
     }

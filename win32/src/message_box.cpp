@@ -63,8 +63,11 @@ struct Box {
 
     int line_height() const { return font->ascent + font->descent; }
 
+    // Of the line's first 8192 bytes at most: wider than any screen already,
+    // and the width stays far inside an int.
     int text_width(const std::string& line) const {
-        return XTextWidth(font, line.c_str(), static_cast<int>(line.size()));
+        return XTextWidth(font, line.c_str(),
+                          static_cast<int>(std::min<size_t>(line.size(), 8192)));
     }
 
     bool on_button(int x, int y) const {
@@ -210,9 +213,14 @@ bool show_message_box(const char* caption, const char* text) {
     const int screen = XDefaultScreen(display);
     int widest = button_width;
     for (const std::string& line : box.lines) widest = std::max(widest, box.text_width(line));
-    box.width = std::max(narrowest, widest + 2 * margin);
-    box.height = margin + static_cast<int>(box.lines.size()) * box.line_height() + margin +
-                 button_height + margin;
+    // No larger than the screen: X carries sizes in 16 bits, and a window it
+    // refuses would leave the caller waiting for an answer for ever. (The
+    // text is on standard error in full.)
+    const int64_t text_height = static_cast<int64_t>(box.lines.size()) * box.line_height();
+    box.width = static_cast<int>(std::min<int64_t>(std::max(narrowest, widest + 2 * margin),
+                                                   XDisplayWidth(display, screen)));
+    box.height = static_cast<int>(std::min<int64_t>(
+        margin + text_height + margin + button_height + margin, XDisplayHeight(display, screen)));
     box.button = {static_cast<short>((box.width - button_width) / 2),
                   static_cast<short>(box.height - margin - button_height),
                   static_cast<unsigned short>(button_width),
