@@ -405,11 +405,18 @@ TEST_F(AudioMessages, LongDataThatIsNoMp3IsProbedOnlySoFarAndOnce) {
     EXPECT_TRUE(handle.music.no_format);
     EXPECT_TRUE(eventually(audio_idle));
     EXPECT_TRUE(testing_wave_recordings().empty());
-    // Later plays do not probe again; a new file is probed anew.
+    // Later plays do not probe again: not even once the same file holds a
+    // playable MP3. Only a file set anew is probed anew.
+    std::string playable = make_mp3("early", Tone{0.2, 44100, 2, "sine 440 vol 0.5"});
+    ASSERT_TRUE(handle.file.load(playable.c_str()));
     handle.music.play(nullptr);
     EXPECT_TRUE(audio_idle());
+    EXPECT_TRUE(testing_wave_recordings().empty());
     handle.music.set_file(&handle.file);
     EXPECT_FALSE(handle.music.no_format);
+    handle.music.play(nullptr);
+    EXPECT_TRUE(eventually(audio_idle));
+    EXPECT_EQ(testing_wave_recordings().size(), 1u);
     EXPECT_EQ(output.take(), "");
 }
 
