@@ -267,6 +267,11 @@ TEST(KernelEvent, SetWakesOneWaitingThread) {
     // An auto-reset event lets exactly one of the two through: the one that
     // passed took the signal with it, and the other waits on.
     EXPECT_EQ(WaitForSingleObject(gate.open, 0), WAIT_TIMEOUT);
+    // The one that passed ends; the other, given time to, does not (a set
+    // that woke both would end both).
+    int ended = 0;
+    for (HANDLE thread : threads) ended += WaitForSingleObject(thread, 100) == WAIT_OBJECT_0;
+    EXPECT_EQ(ended, 1);
     EXPECT_EQ(gate.passed.load(), 1);
     SetEvent(gate.open);
     for (HANDLE thread : threads) {
@@ -310,6 +315,8 @@ TEST(KernelHandles, ClosingWhileAnotherThreadWaitsIsSafe) {
         result = WaitForSingleObject(event, 200);
     });
     WaitForSingleObject(waiting.open, INFINITE);
+    // Most often the wait is under way by now: the close meets it.
+    Sleep(20);
     CloseHandle(event);
     waiter.join();
     // A wait under way keeps its object and times out; one that begins
