@@ -13,9 +13,6 @@ namespace {
 // frame: a larger count draws this many.
 constexpr float most_segments = 100000.0f;
 
-// A Shape's vertices are where it says: no translation.
-const Vec2f unmoved{0, 0};
-
 void colour_of(const Vec4f& c) { glColor4f(c.r, c.g, c.b, c.a); }
 
 // Moves the model view to a w x h quad whose top-left corner is at position:
@@ -33,100 +30,38 @@ Vec2f place_quad(const Vec2f& position, float w, float h, float rotation) {
 
 }  // namespace
 
-// The off-screen pass keeps texturing on across a run of Sprites, binds a
-// texture only when it changes, and draws a run of unrotated Sprites of one
-// texture as one glBegin(GL_QUADS) block; each glEnable/glDisable pair or
-// matrix change would otherwise make the driver validate its state and
-// start a draw of its own for every Sprite.
-//
-// Batching must not change a single pixel, so the rasteriser has to receive
-// the very vertex values the per-primitive matrices would give it. The
-// projection only scales and translates x and y, and an unrotated Sprite's
-// model view is a translation t, so GL's combined matrix has the row (s, 0,
-// 0, s * t + o) for x (and likewise for y), computed in float in that
-// order; applying it to a vertex x adds s * x to it, the zero terms adding
-// nothing. The pass does exactly these float operations itself and hands
-// GL the results under identity matrices, which pass a vertex through
-// unchanged; a Shape is placed the same way with t = 0. A rotated Sprite
-// mixes x and y, whose sums a driver may round its own way, so GL still
-// transforms it: its translation and rotation are made on the model view as
-// before and read back, and the model view becomes the projection times
-// that matrix, the very product GL would otherwise form with the projection
-// (the projection stays identity for the whole pass: changing it costs far
-// more than the model view). Every vertex has three coordinates (z 0 where
-// GL transforms it): a vertex of another size makes the driver rebuild its
-// vertex store.
+// The off-screen pass keeps texturing on across a run of Sprites (off for
+// Shapes and at the end), binds a texture and sets a colour only when they
+// change, and loads the model view only where a Sprite moved it: each
+// glEnable/glDisable pair or needless state change would make the driver
+// validate its state again on every draw. Every Sprite is still its own
+// glBegin/glEnd under its own translation, exactly as it was drawn alone:
+// the driver merges consecutive blocks that no state change separates into
+// one draw, and a draw of many quads breaks ties at texel edges otherwise
+// than a quad drawn alone, while vertices placed on the CPU round otherwise
+// than GL's matrices; either would move pixels.
 class Renderer::Pass {
 public:
-    // Reads the projection that render has set up, with an identity model
-    // view.
-    Pass() {
-        glGetFloatv(GL_PROJECTION_MATRIX, projection);
-        // Column-major: x' = p[0] x + p[12], y' = p[5] y + p[13], z' = p[14].
-        placing = projection[1] == 0 && projection[2] == 0 && projection[3] == 0 &&
-                  projection[4] == 0 && projection[6] == 0 && projection[7] == 0 &&
-                  projection[8] == 0 && projection[9] == 0 && projection[11] == 0 &&
-                  projection[15] == 1;
-        if (!placing) return;
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glMatrixMode(GL_MODELVIEW);
-    }
-
-    // Whether unrotated Sprites are placed here and batched.
-    bool places() const { return placing; }
-
-    // Before the vertices of an unrotated Sprite (when places): its quad
-    // joins the open run when the texture is the same.
-    void begin_placed_quad(GLuint texture) {
-        texturing(true);
-        bind(texture);
-        if (run_open) return;
-        glBegin(GL_QUADS);
-        run_open = true;
-    }
-
-    // Before a Sprite that GL transforms: the model view moved to a w x h
-    // quad at position, turned by rotation. Returns the quad's top-left
-    // corner in the moved coordinates.
-    Vec2f begin_transformed_quad(GLuint texture, const Vec2f& position, float w, float h,
-                                 float rotation) {
-        end_run();
+    // Before the vertices of a Sprite: the model view moved to a w x h quad
+    // at position, turned by rotation. Returns the quad's top-left corner in
+    // the moved coordinates.
+    Vec2f begin_quad(GLuint texture, const Vec2f& position, float w, float h, float rotation) {
         texturing(true);
         bind(texture);
         glLoadIdentity();
-        const Vec2f corner = place_quad(position, w, h, rotation);
-        if (placing) {
-            float moved[16];
-            glGetFloatv(GL_MODELVIEW_MATRIX, moved);
-            glLoadMatrixf(projection);
-            glMultMatrixf(moved);
-        }
-        return corner;
+        moved = true;
+        return place_quad(position, w, h, rotation);
     }
-    void end_transformed_quad() { glLoadIdentity(); }
 
-    // Before any GL call of a Shape; its vertices go through vertex.
+    // Before any GL call of a Shape: its vertices are where it says.
     void begin_shape() {
-        end_run();
         texturing(false);
+        if (!moved) return;
+        glLoadIdentity();
+        moved = false;
     }
 
-    // A vertex at x, y of a Sprite translated by t, or of a Shape with t 0.
-    void vertex(float x, float y, const Vec2f& t) const {
-        if (!placing) {
-            glVertex3f(x, y, 0);
-            return;
-        }
-        const float offset_x = projection[0] * t.x + projection[12];
-        const float offset_y = projection[5] * t.y + projection[13];
-        glVertex3f(projection[0] * x + offset_x, projection[5] * y + offset_y, projection[14]);
-    }
-
-    // The current colour; set only when it changes, so that a run of
-    // Sprites of one colour gives GL no colour inside glBegin/glEnd (each
-    // draw after a matrix change would otherwise widen the driver's vertex
-    // format again).
+    // The current colour; set only when it changes.
     void colour(const Vec4f& c) {
         if (coloured && c.r == current.r && c.g == current.g && c.b == current.b &&
             c.a == current.a)
@@ -136,22 +71,12 @@ public:
         coloured = true;
     }
 
-    // After the last command: the run drawn, texturing off.
-    void finish() {
-        end_run();
-        texturing(false);
-    }
+    // After the last command.
+    void finish() { texturing(false); }
 
 private:
-    void end_run() {
-        if (!run_open) return;
-        glEnd();
-        run_open = false;
-    }
-
     void texturing(bool on) {
         if (textured == on) return;
-        end_run();
         if (on)
             glEnable(GL_TEXTURE_2D);
         else
@@ -161,16 +86,13 @@ private:
 
     void bind(GLuint texture) {
         if (bound == texture) return;
-        end_run();
         glBindTexture(GL_TEXTURE_2D, texture);
         bound = texture;
     }
 
-    float projection[16];
-    bool placing = false;   // GL's projection is identity: vertices are placed here
-    bool run_open = false;  // a glBegin(GL_QUADS) of placed Sprites is open
     bool textured = false;  // GL_TEXTURE_2D is enabled
     GLuint bound = 0;       // the texture this pass bound; 0: none yet
+    bool moved = false;     // the model view is a Sprite's, not identity
     Vec4f current;          // the colour this pass set, when coloured
     bool coloured = false;
 };
@@ -372,36 +294,20 @@ void Renderer::draw_sprite(const Sprite& sprite, Pass& pass) {
     const float tw = t.x2;
     const float th = t.y2;
     // The texture's top-left (tx, ty) lands on the quad's top-left corner.
-    if (rotation == 0 && pass.places()) {
-        pass.colour(c);
-        pass.begin_placed_quad(texture->get_name());
-        const float x0 = 0;
-        const float y0 = 0;
-        glTexCoord2f(tx, ty + th);
-        pass.vertex(x0, y0 + h, position);
-        glTexCoord2f(tx + tw, ty + th);
-        pass.vertex(x0 + w, y0 + h, position);
-        glTexCoord2f(tx + tw, ty);
-        pass.vertex(x0 + w, y0, position);
-        glTexCoord2f(tx, ty);
-        pass.vertex(x0, y0, position);
-        return;
-    }
-    const Vec2f corner = pass.begin_transformed_quad(texture->get_name(), position, w, h, rotation);
+    const Vec2f corner = pass.begin_quad(texture->get_name(), position, w, h, rotation);
     const float x0 = corner.x;
     const float y0 = corner.y;
     pass.colour(c);
     glBegin(GL_QUADS);
     glTexCoord2f(tx, ty + th);
-    glVertex3f(x0, y0 + h, 0);
+    glVertex2f(x0, y0 + h);
     glTexCoord2f(tx + tw, ty + th);
-    glVertex3f(x0 + w, y0 + h, 0);
+    glVertex2f(x0 + w, y0 + h);
     glTexCoord2f(tx + tw, ty);
-    glVertex3f(x0 + w, y0, 0);
+    glVertex2f(x0 + w, y0);
     glTexCoord2f(tx, ty);
-    glVertex3f(x0, y0, 0);
+    glVertex2f(x0, y0);
     glEnd();
-    pass.end_transformed_quad();
 }
 
 void Renderer::draw_line(const Shape& shape, Pass& pass) {
@@ -412,8 +318,8 @@ void Renderer::draw_line(const Shape& shape, Pass& pass) {
     if (!(colour.a > 0)) return;
     pass.colour(colour);
     glBegin(GL_LINES);
-    pass.vertex(ends.x1, ends.y1, unmoved);
-    pass.vertex(ends.x2, ends.y2, unmoved);
+    glVertex2f(ends.x1, ends.y1);
+    glVertex2f(ends.x2, ends.y2);
     glEnd();
 }
 
@@ -437,25 +343,25 @@ void Renderer::draw_rectangle(const Shape& shape, Pass& pass) {
     if (fill.a > 0) {
         pass.colour(fill);
         glBegin(GL_QUADS);
-        pass.vertex(x1, y2, unmoved);
-        pass.vertex(x2, y2, unmoved);
-        pass.vertex(x2, y1, unmoved);
-        pass.vertex(x1, y1, unmoved);
+        glVertex2f(x1, y2);
+        glVertex2f(x2, y2);
+        glVertex2f(x2, y1);
+        glVertex2f(x1, y1);
         glEnd();
     }
     if (outline.a > 0) {
         pass.colour(outline);
         glBegin(GL_LINE_LOOP);
-        pass.vertex(x1, y1, unmoved);
-        pass.vertex(x2, y1, unmoved);
-        pass.vertex(x2, y2, unmoved);
-        pass.vertex(x1, y2, unmoved);
+        glVertex2f(x1, y1);
+        glVertex2f(x2, y1);
+        glVertex2f(x2, y2);
+        glVertex2f(x1, y2);
         glEnd();
         glBegin(GL_POINTS);
-        pass.vertex(x1, y1, unmoved);
-        pass.vertex(x2, y1, unmoved);
-        pass.vertex(x2, y2, unmoved);
-        pass.vertex(x1, y2, unmoved);
+        glVertex2f(x1, y1);
+        glVertex2f(x2, y1);
+        glVertex2f(x2, y2);
+        glVertex2f(x1, y2);
         glEnd();
     }
 }
@@ -476,12 +382,12 @@ void Renderer::draw_circle(const Shape& shape, Pass& pass) {
         const float a = static_cast<float>(6.2831853 * (static_cast<double>(i) / n));
         const float x = centre.x + static_cast<float>(std::cos(static_cast<double>(a)) * radii.x);
         const float y = centre.y + static_cast<float>(std::sin(static_cast<double>(a)) * radii.y);
-        pass.vertex(x, y, unmoved);
+        glVertex2f(x, y);
     };
     if (fill.a > 0) {
         pass.colour(fill);
         glBegin(GL_TRIANGLE_FAN);
-        pass.vertex(centre.x, centre.y, unmoved);
+        glVertex2f(centre.x, centre.y);
         for (int i = n; i >= 0; --i) rim(i);
         glEnd();
     }
