@@ -14,10 +14,12 @@ bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 // Each '=' of a line makes an entry holding about the whole line, so a line
 // of many '=' would make text quadratic in its length. The text one line may
-// make is bounded by this many times its length plus the allowance; lines of
-// an ordinary file stay far below it.
-constexpr uint64_t line_text_per_byte = 8;
-constexpr uint64_t line_text_allowance = 4096;
+// make is bounded by this many times its length plus the allowance, and the
+// text the whole file may make by as many times its size plus one allowance
+// (else many short lines would each spend the allowance); an ordinary file
+// stays far below both.
+constexpr uint64_t text_per_byte = 8;
+constexpr uint64_t text_allowance = 4096;
 
 // The bytes [from, to) of text.
 String slice(const String& text, unsigned int from, unsigned int to) {
@@ -58,13 +60,15 @@ bool Config::load(const String& path) {
     Section* current = nullptr;
     String line;
     unsigned int line_number = 0;
+    const uint64_t file_text_allowed = text_per_byte * text.size() + text_allowance;
+    uint64_t file_text_made = 0;
     while (stream.good()) {
         line.getline(stream, '\n');
         ++line_number;
         enum { plain, header, value } mode = plain;
         unsigned int length = line.size();
         unsigned int header_start = 0;
-        const uint64_t text_allowed = line_text_per_byte * length + line_text_allowance;
+        const uint64_t text_allowed = text_per_byte * length + text_allowance;
         uint64_t text_made = 0;
         for (unsigned int p = 0; p < length; ++p) {
             char c = line.at(p);
@@ -82,6 +86,13 @@ bool Config::load(const String& path) {
                     std::cout << "[!] Config::load: line " << line_number << " of \"" << path
                               << "\" makes too many entries; the rest of it is ignored\n";
                     break;
+                }
+                file_text_made += length - 1;
+                if (file_text_made > file_text_allowed) {
+                    std::cout << "[!] Config::load: \"" << path
+                              << "\" makes too many entries from line " << line_number
+                              << " on; the rest of it is ignored\n";
+                    return true;
                 }
                 if (!current) current = &sections[String("")];
                 // emplace keeps the first value of a repeated key.

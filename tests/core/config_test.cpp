@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -130,6 +131,31 @@ TEST_F(ConfigFile, ALineOfManyEqualsSignsMakesBoundedText) {
     Config short_line = load("[s]\n" + std::string(40, '=') + "\n");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(short_line.find_section(String("s"))->size(), 40u);
+}
+
+TEST_F(ConfigFile, ManyLinesOfEqualsSignsMakeBoundedTextTogether) {
+    // Each line alone stays within its own bound (60 entries of 65 bytes
+    // each), but 20 000 of them would make 60 times the file; the file as a
+    // whole may make 8 times its size plus 4 KiB, and the rest is ignored
+    // with one line.
+    std::string lines = "[s]\n";
+    for (int i = 0; i < 20000; ++i)
+        lines += "k" + std::to_string(10000 + i) + std::string(60, '=') + "\n";
+    const std::string file = scratch.write("config.txt", lines);
+    Config config;
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(config.load(String(file)));
+    const std::string output = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(
+        output.rfind("[!] Config::load: \"" + file + "\" makes too many entries from line ", 0), 0u)
+        << output;
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1);
+    ASSERT_TRUE(config.has_section(String("s")));
+    size_t text = 0;
+    for (const auto& [key, value] : *config.find_section(String("s")))
+        text += key.size() + value.size();
+    EXPECT_LE(text, 8 * lines.size() + 4096);
+    EXPECT_GT(text, 4 * lines.size());  // the lines before the bound were read
 }
 
 TEST_F(ConfigFile, LoadingMergesIntoWhatIsHeld) {
