@@ -25,6 +25,30 @@ bool fits_a_texture(unsigned int width, unsigned int height) {
            Texture::gl_can_hold(Vec2i{static_cast<int>(width), static_cast<int>(height)}, GL_RGBA);
 }
 
+// LodePNG's own inflater, stopped once it would make more than
+// settings->custom_context (a size_t) allows.
+unsigned bounded_inflate(unsigned char** out, size_t* outsize, const unsigned char* in,
+                         size_t insize, const LodePNGDecompressSettings* settings) {
+    LodePNGDecompressSettings bounded = *settings;
+    bounded.custom_zlib = nullptr;
+    bounded.max_output_size = *static_cast<const size_t*>(settings->custom_context);
+    return lodepng_zlib_decompress(out, outsize, in, insize, &bounded);
+}
+
+// Decodes the PNG whose header gave width x height into RGBA, letting its
+// image data inflate no further than that size can need in any colour type
+// and depth, interlaced or not (at most 8 bytes a pixel and a filter byte a
+// row, doubled for the interlaced passes' extra rows): a small file claiming
+// a small image must not inflate to gigabytes.
+bool decode_bounded(lodepng::State& state, const MemoryFile& file, unsigned char** decoded,
+                    unsigned int& width, unsigned int& height) {
+    const size_t most_inflated =
+        2 * (static_cast<size_t>(height) + 8) * (static_cast<size_t>(width) * 8 + 2);
+    state.decoder.zlibsettings.custom_zlib = bounded_inflate;
+    state.decoder.zlibsettings.custom_context = &most_inflated;
+    return lodepng_decode(decoded, &width, &height, &state, file.data(), file.size()) == 0;
+}
+
 }  // namespace
 
 Graphics::~Graphics() {
@@ -65,8 +89,7 @@ bool Graphics::import_png(const String& path, const String& name) {
     const bool decoded_ok =
         file.load(path.c_str()) &&
         lodepng_inspect(&width, &height, &state, file.data(), file.size()) == 0 &&
-        fits_a_texture(width, height) &&
-        lodepng_decode(&decoded, &width, &height, &state, file.data(), file.size()) == 0;
+        fits_a_texture(width, height) && decode_bounded(state, file, &decoded, width, height);
     // The decoder may leave a block behind even when it fails.
     const std::unique_ptr<unsigned char, FreeBlock> pixels(decoded);
     auto texture = std::make_unique<Texture>();

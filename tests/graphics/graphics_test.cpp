@@ -18,6 +18,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -80,6 +81,69 @@ std::vector<unsigned char> with_claimed_size(std::vector<unsigned char> png, uin
     }
     lodepng_chunk_generate_crc(png.data() + 8);
     return png;
+}
+
+// A zlib stream that inflates to 1 + 258 x runs zero bytes in a few bits a
+// run: a literal 0, then runs of "258 bytes from 1 back" in fixed Huffman
+// codes.
+std::vector<unsigned char> zlib_of_zeros(size_t runs) {
+    std::vector<unsigned char> out{0x78, 0x01};
+    uint32_t pending = 0;
+    int pending_bits = 0;
+    auto put = [&](uint32_t value, int count) {  // least significant bit first
+        pending |= value << pending_bits;
+        pending_bits += count;
+        for (; pending_bits >= 8; pending_bits -= 8, pending >>= 8)
+            out.push_back(static_cast<unsigned char>(pending));
+    };
+    auto code = [&](uint32_t value, int count) {  // Huffman codes go most significant first
+        for (int i = count - 1; i >= 0; --i) put((value >> i) & 1, 1);
+    };
+    put(1, 1);      // the final block,
+    put(1, 2);      // of fixed codes
+    code(0x30, 8);  // literal 0
+    for (size_t i = 0; i < runs; ++i) {
+        code(0xc5, 8);  // length 258
+        code(0, 5);     // distance 1
+    }
+    code(0, 7);  // end of block
+    if (pending_bits > 0) put(0, 8 - pending_bits);
+    const uint64_t size = 1 + 258 * static_cast<uint64_t>(runs);
+    const uint32_t adler = static_cast<uint32_t>((size % 65521) << 16 | 1);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<unsigned char>(adler >> shift));
+    return out;
+}
+
+// A PNG's bytes with its image data replaced by data, in one IDAT chunk with
+// a valid CRC where the first IDAT was.
+std::vector<unsigned char> with_image_data(const std::vector<unsigned char>& png,
+                                           const std::vector<unsigned char>& data) {
+    std::vector<unsigned char> out(png.begin(), png.begin() + 8);
+    bool replaced = false;
+    for (size_t at = 8; at + 12 <= png.size(); at += lodepng_chunk_length(&png[at]) + 12) {
+        const unsigned char* chunk = &png[at];
+        if (!lodepng_chunk_type_equals(chunk, "IDAT")) {
+            out.insert(out.end(), chunk, chunk + lodepng_chunk_length(chunk) + 12);
+        } else if (!replaced) {
+            const size_t start = out.size();
+            for (int shift = 24; shift >= 0; shift -= 8)
+                out.push_back(static_cast<unsigned char>(data.size() >> shift));
+            out.insert(out.end(), {'I', 'D', 'A', 'T'});
+            out.insert(out.end(), data.begin(), data.end());
+            out.resize(out.size() + 4);
+            lodepng_chunk_generate_crc(&out[start]);
+            replaced = true;
+        }
+    }
+    return out;
+}
+
+// The process's peak resident memory so far, in bytes.
+size_t peak_memory() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<size_t>(usage.ru_maxrss) * 1024;
 }
 
 class GraphicsTest : public ::testing::Test {
@@ -324,6 +388,29 @@ TEST_F(GraphicsTest, PngsBeyondTheGlAreRefusedFromTheirHeader) {
     EXPECT_EQ(import(strip, "strip"), std::make_pair(true, std::string()));
     ASSERT_NE(graphics.get_texture("strip"), nullptr);
     EXPECT_EQ(graphics.get_texture("strip")->get_size().x, largest);
+}
+
+TEST_F(GraphicsTest, ImageDataInflatesNoFurtherThanItsHeaderNeeds) {
+    // 3 MiB of file claiming one pixel, whose image data inflates to 512 MiB.
+    const std::vector<unsigned char> bomb =
+        with_image_data(encoded(1, 1), zlib_of_zeros((size_t{512} << 20) / 258));
+    ASSERT_LT(bomb.size(), size_t{4} << 20);
+    const std::string file = write_bytes("bomb.png", bomb);
+    const size_t before = peak_memory();
+    EXPECT_EQ(import(file, "bomb"), std::make_pair(false, not_found(file)));
+    EXPECT_LT(peak_memory() - before, size_t{64} << 20);
+    // The densest picture there is still inflates whole: 16 bits a channel,
+    // interlaced, a size that leaves every pass a ragged edge.
+    lodepng::State dense;
+    dense.info_png.color.colortype = LCT_RGBA;
+    dense.info_png.color.bitdepth = 16;
+    dense.encoder.auto_convert = 0;
+    dense.info_png.interlace_method = 1;
+    std::vector<unsigned char> pixels(37 * 23 * 4);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<unsigned char>(i * 7);
+    std::vector<unsigned char> png;
+    ASSERT_EQ(lodepng::encode(png, pixels, 37, 23, dense), 0u);
+    EXPECT_EQ(import(write_bytes("dense.png", png), "dense"), std::make_pair(true, std::string()));
 }
 
 TEST_F(GraphicsTest, MemoryThatCannotBeHadIsAResult) {
