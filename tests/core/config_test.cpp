@@ -139,8 +139,12 @@ TEST_F(ConfigFile, ManyLinesOfEqualsSignsMakeBoundedTextTogether) {
     // whole may make 8 times its size plus 4 KiB, and the rest is ignored
     // with one line.
     std::string lines = "[s]\n";
-    for (int i = 0; i < 20000; ++i)
-        lines += "k" + std::to_string(10000 + i) + std::string(60, '=') + "\n";
+    for (int i = 0; i < 20000; ++i) {
+        lines += 'k';
+        lines += std::to_string(10000 + i);
+        lines.append(60, '=');
+        lines += '\n';
+    }
     const std::string file = scratch.write("config.txt", lines);
     Config config;
     testing::internal::CaptureStdout();
