@@ -50,6 +50,18 @@ void expect_format(const WaveRecording& recording, int bits, int channels, int r
     EXPECT_EQ(recording.format.Format.nSamplesPerSec, static_cast<DWORD>(rate));
 }
 
+// An MP3 whose format changes: seconds of 44.1 kHz stereo, then as many of
+// 22.05 kHz mono; the parts' files and the whole.
+struct ChangingMp3 {
+    std::string stereo;
+    std::string both;
+};
+ChangingMp3 changing_mp3(double seconds) {
+    std::string stereo = make_mp3("first", Tone{seconds, 44100, 2, "sine 440 vol 0.5"});
+    std::string mono = make_mp3("second", Tone{seconds, 22050, 1, "sine 660 vol 0.5"}, 64);
+    return {stereo, concatenate("changing.mp3", {stereo, mono})};
+}
+
 class AudioRoad : public AudioSuite {};
 class AudioMessages : public AudioSuite {};
 class AudioStress : public AudioSuite {};
@@ -143,9 +155,7 @@ TEST_F(AudioRoad, TwoFormatsOpenTwoDevicesAndALaterSoundReopens) {
 
 TEST_F(AudioRoad, Mp3WhoseFormatChangesPlaysEachPartInItsOwnFormat) {
     testing_wave_record(WaveCompletion::immediate);
-    std::string stereo = make_mp3("first", Tone{0.5, 44100, 2, "sine 440 vol 0.5"});
-    std::string mono = make_mp3("second", Tone{0.5, 22050, 1, "sine 660 vol 0.5"}, 64);
-    std::string both = concatenate("changing.mp3", {stereo, mono});
+    const std::string both = changing_mp3(0.5).both;
     Handle handle(both, Music::mp3);
     handle.music.play(nullptr);
     ASSERT_TRUE(eventually(audio_idle));
@@ -162,9 +172,7 @@ TEST_F(AudioRoad, Mp3WhoseFormatChangesPlaysEachPartInItsOwnFormat) {
 
 TEST_F(AudioRoad, PartsOfAnotherFormatPlayOneAfterTheOther) {
     testing_wave_record(WaveCompletion::on_demand);
-    std::string stereo = make_mp3("first", Tone{0.5, 44100, 2, "sine 440 vol 0.5"});
-    std::string mono = make_mp3("second", Tone{0.5, 22050, 1, "sine 660 vol 0.5"}, 64);
-    std::string both = concatenate("changing.mp3", {stereo, mono});
+    const std::string both = changing_mp3(0.5).both;
     Handle handle(both, Music::mp3);
     handle.music.play(nullptr);
     // Decoded whole: both Voices hold all they will get, both devices are
@@ -192,10 +200,8 @@ TEST_F(AudioRoad, PartsOfAnotherFormatPlayOneAfterTheOther) {
 
 TEST_F(AudioRoad, StopSilencesTheEarlierPartsOfAStreamWhoseFormatChanged) {
     testing_wave_record(WaveCompletion::on_demand);
-    std::string stereo = make_mp3("first", Tone{3.0, 44100, 2, "sine 440 vol 0.5"});
-    std::string mono = make_mp3("second", Tone{3.0, 22050, 1, "sine 660 vol 0.5"}, 64);
-    std::string both = concatenate("changing.mp3", {stereo, mono});
-    Handle handle(both, Music::mp3);
+    const ChangingMp3 mp3 = changing_mp3(3.0);
+    Handle handle(mp3.both, Music::mp3);
     handle.music.play(nullptr);
     // Both parts' devices open: the first part's Voice was let go and holds
     // seconds of samples that the first device has not taken yet.
@@ -207,7 +213,7 @@ TEST_F(AudioRoad, StopSilencesTheEarlierPartsOfAStreamWhoseFormatChanged) {
 
     auto recordings = testing_wave_recordings();
     EXPECT_LE(recordings[0].buffers.size(), written + 2);
-    EXPECT_LT(joined(recordings[0]).size(), mp3_reference(stereo).size() / 10);
+    EXPECT_LT(joined(recordings[0]).size(), mp3_reference(mp3.stereo).size() / 10);
 }
 
 TEST_F(AudioRoad, ChainedOggPlaysEachLinkInItsOwnFormat) {
