@@ -96,6 +96,26 @@ TEST(MutexLock, AnAbandonedLockCountsAsNotAcquiredButIsOwned) {
     EXPECT_TRUE(mutex.unlock());
 }
 
+TEST(MutexLockGuard, HoldsTheMutexForItsScopeOnly) {
+    Mutex mutex;
+    {
+        MutexLock hold(mutex);
+        // This thread owns it: the guard took it. (Taken again at once, for
+        // the guard to give back.)
+        EXPECT_TRUE(mutex.unlock());
+        EXPECT_TRUE(mutex.lock());
+    }
+    EXPECT_FALSE(mutex.unlock());  // given back at the end of the scope
+    // Another thread takes it at once (it would wait for ever were it held).
+    std::atomic<bool> taken{false};
+    std::thread other([&] {
+        taken = mutex.lock();
+        mutex.unlock();
+    });
+    other.join();
+    EXPECT_TRUE(taken.load());
+}
+
 TEST(EventSignal, LetsOneWaitThroughPerSet) {
     Event event;
     std::atomic<int> woken{0};
