@@ -164,27 +164,6 @@ void renderer_text(benchmark::State& state) {
 // the Renderer does, with the sprites drawn one of two ways.
 class Reference {
 public:
-    Reference() {
-        glGenTextures(1, &target);
-        glBindTexture(GL_TEXTURE_2D, target);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, logical.x, logical.y, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                     nullptr);
-        glBindTexture(GL_TEXTURE_2D, 0);
-        glGenFramebuffersEXT(1, &framebuffer);
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
-        glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
-                                  target, 0);
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
-    }
-    ~Reference() {
-        glDeleteFramebuffers(1, &framebuffer);
-        glDeleteTextures(1, &target);
-    }
-    Reference(const Reference&) = delete;
-    Reference& operator=(const Reference&) = delete;
-
     // One glBegin/glEnd and one translation (and rotation) per sprite.
     void per_sprite(const std::vector<Sprite>& sprites) {
         begin_pass(sprites);
@@ -249,7 +228,7 @@ public:
 private:
     void begin_pass(const std::vector<Sprite>& sprites) {
         begin_window_frame();
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target.framebuffer());
         glBlendFuncSeparateEXT(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE);
         glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT);
@@ -284,7 +263,7 @@ private:
         glOrtho(0, window_width, window_height, 0, -1, 1);
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
-        glBindTexture(GL_TEXTURE_2D, target);
+        glBindTexture(GL_TEXTURE_2D, target.texture());
         glBegin(GL_QUADS);
         quad(0, 0, window_width, window_height);
         glEnd();
@@ -292,8 +271,7 @@ private:
         glFinish();
     }
 
-    GLuint target = 0;
-    GLuint framebuffer = 0;
+    GlTarget target{logical.x, logical.y};
 };
 
 void reference_sprites(benchmark::State& state, bool turned, bool batched) {

@@ -97,3 +97,22 @@ GLuint bound_texture() {
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &name);
     return static_cast<GLuint>(name);
 }
+
+GlTarget::GlTarget(int width, int height) {
+    glGenTextures(1, &texture_);
+    glBindTexture(GL_TEXTURE_2D, texture_);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glGenFramebuffersEXT(1, &framebuffer_);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer_);
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, texture_,
+                              0);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+}
+
+GlTarget::~GlTarget() {
+    glDeleteFramebuffersEXT(1, &framebuffer_);
+    glDeleteTextures(1, &texture_);
+}

@@ -59,6 +59,24 @@ private:
     bool ok = false;
 };
 
+// A plain-GL render target for the references the Renderer is held to: an
+// RGBA texture of its own (NEAREST, level 0 uninitialised) attached to an
+// EXT framebuffer object. Leaves framebuffer 0 bound.
+class GlTarget {
+public:
+    GlTarget(int width, int height);
+    ~GlTarget();
+    GlTarget(const GlTarget&) = delete;
+    GlTarget& operator=(const GlTarget&) = delete;
+
+    GLuint texture() const { return texture_; }
+    GLuint framebuffer() const { return framebuffer_; }
+
+private:
+    GLuint texture_ = 0;
+    GLuint framebuffer_ = 0;
+};
+
 // Level 0 of a texture as RGBA, rows in storage order (row 0 first).
 Image texture_image(GLuint texture);
 // The texture bound to GL_TEXTURE_2D now (a Renderer leaves its target bound

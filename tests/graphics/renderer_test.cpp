@@ -657,17 +657,9 @@ TEST_F(RendererTest, EmptyTargetIsMadeButNeverComposited) {
 class PerPrimitiveDrawing {
 public:
     PerPrimitiveDrawing(const Vec2i& size, const Vec2f& offset, const Vec2f& scale,
-                        const Vec2i& span) {
-        glGenTextures(1, &target);
-        glBindTexture(GL_TEXTURE_2D, target);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, size.x, size.y, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                     nullptr);
-        glGenFramebuffersEXT(1, &framebuffer);
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
-        glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
-                                  target, 0);
+                        const Vec2i& span)
+        : target(size.x, size.y) {
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target.framebuffer());
         glBlendFuncSeparateEXT(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE);
         glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT);
@@ -679,11 +671,7 @@ public:
         glScalef(scale.x, scale.y, 1);
         glMatrixMode(GL_MODELVIEW);
     }
-    ~PerPrimitiveDrawing() {
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
-        glDeleteFramebuffers(1, &framebuffer);
-        glDeleteTextures(1, &target);
-    }
+    ~PerPrimitiveDrawing() { glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0); }
 
     void sprite(const Sprite& sprite) {
         glLoadIdentity();
@@ -744,11 +732,10 @@ public:
         }
     }
 
-    Image image() const { return upright(texture_image(target)); }
+    Image image() const { return upright(texture_image(target.texture())); }
 
 private:
-    GLuint target = 0;
-    GLuint framebuffer = 0;
+    GlTarget target;
 };
 
 // Thousands of Sprites at fractional and at half-pixel positions and scales,
