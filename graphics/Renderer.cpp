@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 
+#include <array>
 #include <cmath>
 #include <iostream>
 #include <memory>
@@ -32,22 +33,80 @@ Vec2f place_quad(const Vec2f& position, float w, float h, float rotation) {
 
 // The off-screen pass keeps texturing on across a run of Sprites (off for
 // Shapes and at the end), binds a texture and sets a colour only when they
-// change, and loads the model view only where a Sprite moved it: each
-// glEnable/glDisable pair or needless state change would make the driver
-// validate its state again on every draw. Every Sprite is still its own
-// glBegin/glEnd under its own translation, exactly as it was drawn alone:
-// the driver merges consecutive blocks that no state change separates into
-// one draw, and a draw of many quads breaks ties at texel edges otherwise
-// than a quad drawn alone, while vertices placed on the CPU round otherwise
-// than GL's matrices; either would move pixels.
+// change, and draws a run of Sprites that lie wholly inside the view as one
+// vertex array: each glEnable/glDisable pair, matrix change or draw of its
+// own would make the driver validate its state again for every Sprite.
+//
+// Not one pixel may change, so the rasteriser must receive the very
+// vertices that drawing each Sprite alone under its own matrices gives:
+// - A batched Sprite's corners are placed here with the float operations,
+//   in the order, of GL's fixed-function path (the projection times the
+//   model view as an affine product, then per vertex a multiply and three
+//   multiply-adds, each rounded), and handed over under identity matrices,
+//   which pass them through unchanged.
+// - A quad that crosses the edge of the view goes to the driver's clipper,
+//   which may cut it into other triangles than an unclipped quad's; drawing
+//   the two kinds in one draw has moved pixels where texel edges fall on
+//   pixel centres. Such quads, and rotated ones, are drawn alone under GL's
+//   matrices as before; the matrix change keeps each a draw of its own.
 class Renderer::Pass {
 public:
-    // Before the vertices of a Sprite: the model view moved to a w x h quad
-    // at position, turned by rotation. Returns the quad's top-left corner in
-    // the moved coordinates.
-    Vec2f begin_quad(GLuint texture, const Vec2f& position, float w, float h, float rotation) {
+    // Reads the projection render has set up; the model view is identity.
+    // Runs are gathered in run (its storage kept from frame to frame).
+    explicit Pass(std::vector<float>& storage) : run(storage) {
+        run.clear();
+        glGetFloatv(GL_PROJECTION_MATRIX, projection.data());
+        placing =
+            projection[3] == 0 && projection[7] == 0 && projection[11] == 0 && projection[15] == 1;
+    }
+
+    // Places an unrotated w x h quad at position and queues it in the open
+    // run. False, with nothing done, when the quad is not wholly inside the
+    // view: GL must place and clip it alone.
+    bool batch_quad(GLuint texture, const Vec4f& c, const Vec2f& position, float w, float h,
+                    const Vec4f& texture_rect) {
+        if (!placing) return false;
+        const Matrix m = affine_product(projection, translation(position.x, position.y));
+        const float tx = texture_rect.x1;
+        const float ty = texture_rect.y1;
+        const float tw = texture_rect.x2;
+        const float th = texture_rect.y2;
+        // The texture's top-left (tx, ty) lands on the quad's top-left corner.
+        const Corner corners[4] = {
+            {transform(m, 0, h), tx, ty + th},
+            {transform(m, w, h), tx + tw, ty + th},
+            {transform(m, w, 0), tx + tw, ty},
+            {transform(m, 0, 0), tx, ty},
+        };
+        for (const Corner& corner : corners)
+            if (!inside(corner.at)) return false;
+        if (!placed) {
+            end_run();
+            glMatrixMode(GL_PROJECTION);
+            glPushMatrix();
+            glLoadIdentity();
+            glMatrixMode(GL_MODELVIEW);
+            if (moved) glLoadIdentity();
+            moved = false;
+            placed = true;
+        }
         texturing(true);
         bind(texture);
+        colour(c);
+        for (const Corner& corner : corners)
+            run.insert(run.end(), {corner.s, corner.t, corner.at.x, corner.at.y, corner.at.z});
+        return true;
+    }
+
+    // Before the vertices of a Sprite GL places: the model view moved to a
+    // w x h quad at position, turned by rotation. Returns the quad's
+    // top-left corner in the moved coordinates.
+    Vec2f begin_quad(GLuint texture, const Vec4f& c, const Vec2f& position, float w, float h,
+                     float rotation) {
+        unplace();
+        texturing(true);
+        bind(texture);
+        colour(c);
         glLoadIdentity();
         moved = true;
         return place_quad(position, w, h, rotation);
@@ -55,6 +114,7 @@ public:
 
     // Before any GL call of a Shape: its vertices are where it says.
     void begin_shape() {
+        unplace();
         texturing(false);
         if (!moved) return;
         glLoadIdentity();
@@ -66,17 +126,96 @@ public:
         if (coloured && c.r == current.r && c.g == current.g && c.b == current.b &&
             c.a == current.a)
             return;
+        end_run();
         colour_of(c);
         current = c;
         coloured = true;
     }
 
-    // After the last command.
-    void finish() { texturing(false); }
+    // After the last command: the run drawn, GL's projection back, texturing
+    // off.
+    void finish() {
+        unplace();
+        texturing(false);
+    }
 
 private:
+    // A column-major 4 x 4 matrix, as GL holds it.
+    using Matrix = std::array<float, 16>;
+
+    struct Corner {
+        Vec3f at;  // clip coordinates (w is 1)
+        float s;
+        float t;
+    };
+
+    // GL's translation of the identity by (x, y, 0).
+    static Matrix translation(float x, float y) {
+        Matrix m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+        for (int i = 0; i < 4; ++i) m[12 + i] = m[i] * x + m[4 + i] * y + m[8 + i] * 0 + m[12 + i];
+        return m;
+    }
+
+    // GL's product a x b of two matrices whose bottom rows are 0 0 0 1.
+    static Matrix affine_product(const Matrix& a, const Matrix& b) {
+        Matrix p{};
+        for (int i = 0; i < 3; ++i) {
+            const float a0 = a[i];
+            const float a1 = a[4 + i];
+            const float a2 = a[8 + i];
+            const float a3 = a[12 + i];
+            for (int j = 0; j < 3; ++j)
+                p[4 * j + i] = a0 * b[4 * j] + a1 * b[4 * j + 1] + a2 * b[4 * j + 2];
+            p[12 + i] = a0 * b[12] + a1 * b[13] + a2 * b[14] + a3;
+        }
+        p[15] = 1;
+        return p;
+    }
+
+    // The vertex (x, y, 0, 1) through m as GL's vertex program takes it:
+    // one product per column, added in turn, each step rounded to float.
+    static Vec3f transform(const Matrix& m, float x, float y) {
+        float out[3];
+        for (int i = 0; i < 3; ++i) {
+            float sum = x * m[i];
+            sum = y * m[4 + i] + sum;
+            sum = 0.0f * m[8 + i] + sum;
+            sum = 1.0f * m[12 + i] + sum;
+            out[i] = sum;
+        }
+        return Vec3f{out[0], out[1], out[2]};
+    }
+
+    // Strictly within the view, where no clipping can touch a vertex (NaN
+    // is not).
+    static bool inside(const Vec3f& v) {
+        return v.x > -1 && v.x < 1 && v.y > -1 && v.y < 1 && v.z >= -1 && v.z <= 1;
+    }
+
+    // GL places vertices again: the run drawn, its projection back.
+    void unplace() {
+        end_run();
+        if (!placed) return;
+        glMatrixMode(GL_PROJECTION);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+        placed = false;
+    }
+
+    // Draws the gathered quads as one array of texture coordinates and
+    // vertices.
+    void end_run() {
+        if (run.empty()) return;
+        glInterleavedArrays(GL_T2F_V3F, 0, run.data());
+        glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(run.size() / floats_per_corner));
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        glDisableClientState(GL_VERTEX_ARRAY);
+        run.clear();
+    }
+
     void texturing(bool on) {
         if (textured == on) return;
+        end_run();
         if (on)
             glEnable(GL_TEXTURE_2D);
         else
@@ -86,10 +225,18 @@ private:
 
     void bind(GLuint texture) {
         if (bound == texture) return;
+        end_run();
         glBindTexture(GL_TEXTURE_2D, texture);
         bound = texture;
     }
 
+    // A corner in the run: s, t, x, y, z.
+    static constexpr size_t floats_per_corner = 5;
+
+    std::vector<float>& run;  // the placed quads not yet drawn
+    Matrix projection;
+    bool placing = false;   // the projection is affine: quads can be placed here
+    bool placed = false;    // GL's matrices are identity (its projection pushed)
     bool textured = false;  // GL_TEXTURE_2D is enabled
     GLuint bound = 0;       // the texture this pass bound; 0: none yet
     bool moved = false;     // the model view is a Sprite's, not identity
@@ -205,7 +352,7 @@ void Renderer::render() {
     glScalef(camera_scale_.x, camera_scale_.y, 1);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    Pass pass;
+    Pass pass(placed_run);
     for (const DrawCommand& command : queue) {
         if (command.kind == DrawCommand::of_sprite) {
             draw_sprite(*command.sprite, pass);
@@ -289,15 +436,15 @@ void Renderer::draw_sprite(const Sprite& sprite, Pass& pass) {
     const Vec2f position = sprite.position();
     const float rotation = sprite.rotation();
     const Vec4f t = sprite.texture_rect();
+    if (rotation == 0 && pass.batch_quad(texture->get_name(), c, position, w, h, t)) return;
     const float tx = t.x1;
     const float ty = t.y1;
     const float tw = t.x2;
     const float th = t.y2;
     // The texture's top-left (tx, ty) lands on the quad's top-left corner.
-    const Vec2f corner = pass.begin_quad(texture->get_name(), position, w, h, rotation);
+    const Vec2f corner = pass.begin_quad(texture->get_name(), c, position, w, h, rotation);
     const float x0 = corner.x;
     const float y0 = corner.y;
-    pass.colour(c);
     glBegin(GL_QUADS);
     glTexCoord2f(tx, ty + th);
     glVertex2f(x0, y0 + h);

@@ -91,6 +91,8 @@ private:
     // glyphs_used of them are queued.
     std::vector<std::unique_ptr<Sprite>> glyphs;
     size_t glyphs_used = 0;
+    // The off-screen pass gathers runs of quads here (kept across frames).
+    std::vector<float> placed_run;
     uint32_t framebuffer;
     uint32_t target_texture;
     // The framebuffer was complete when made; render draws nothing otherwise.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -820,6 +821,78 @@ TEST_F(RendererTest, StateKeptAcrossSpritesLeavesEveryPixelAsDrawnAlone) {
             differing += expected.pixels[p] == drawn.pixels[p] ? 0 : 1;
         EXPECT_EQ(differing, 0) << "camera offset " << camera.offset.x << ", " << camera.offset.y
                                 << " scale " << camera.scale.x << ", " << camera.scale.y;
+    }
+}
+
+// Every vertex as GL hands it to its rasteriser: feedback mode's window
+// coordinates, colour and texture coordinates, token by token.
+std::vector<GLfloat> fed_back(const std::function<void()>& draw) {
+    std::vector<GLfloat> buffer(size_t{1} << 22);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    draw();
+    const GLint used = glRenderMode(GL_RENDER);
+    EXPECT_GE(used, 0) << "the feedback buffer overflowed";
+    buffer.resize(used > 0 ? static_cast<size_t>(used) : 0);
+    return buffer;
+}
+
+// Sprites anywhere, at any fraction, scale and angle, under cameras whose
+// projections hold no power of two: the pass places a batched quad's
+// vertices itself, and they must reach the rasteriser bit for bit where
+// GL's own matrices put them (a rounding apart would move an edge or a
+// texel somewhere).
+TEST_F(RendererTest, BatchedSpritesReachTheRasteriserWhereGlPlacesThem) {
+    struct Camera {
+        Vec2f offset;
+        Vec2f scale;
+        bool scaling;
+    };
+    const Camera cameras[] = {
+        {{0, 0}, {1, 1}, true},
+        {{-0.3125f, 0.173f}, {1.37f, 0.81f}, true},
+        {{7.05f, -3.11f}, {0.93f, 1.21f}, false},
+    };
+    open(1270, 710, 1210, 690);
+    Texture texture;
+    load_texels(texture, std::vector<Rgba>(7 * 5, Rgba{200, 100, 50, 255}), 7, 5);
+    std::mt19937 generator(11);
+    auto real = [&](float low, float high) {
+        return std::uniform_real_distribution<float>(low, high)(generator);
+    };
+    std::vector<Sprite> sprites(2000);
+    for (size_t i = 0; i < sprites.size(); ++i) {
+        Sprite& sprite = sprites[i];
+        sprite.set_texture(&texture);
+        sprite.set_position(Vec2f{real(-100, 1350), real(-100, 780)});
+        sprite.set_scale(Vec2f{real(0.3f, 9.7f), real(0.3f, 9.7f)});
+        sprite.set_colour(Vec4f{real(0, 1), real(0, 1), real(0, 1), real(0.1f, 1)});
+        if (i % 5 == 0) sprite.set_rotation(real(-400, 400));
+    }
+
+    for (const Camera& camera : cameras) {
+        renderer->set_camera_offset(camera.offset);
+        renderer->set_camera_scale(camera.scale);
+        renderer->set_scaling(camera.scaling);
+        for (const Sprite& sprite : sprites) renderer->draw(sprite);
+        const std::vector<GLfloat> drawn = fed_back([&] { renderer->render(); });
+        renderer->clear();
+        const Vec2i span = camera.scaling ? Vec2i{1270, 710} : Vec2i{1210, 690};
+        const std::vector<GLfloat> expected = fed_back([&] {
+            PerPrimitiveDrawing reference(Vec2i{1270, 710}, camera.offset, camera.scale, span);
+            for (const Sprite& sprite : sprites) reference.sprite(sprite);
+        });
+
+        // The Renderer's stream goes on with its composite quad.
+        ASSERT_GT(expected.size(), sprites.size());
+        ASSERT_GT(drawn.size(), expected.size());
+        const auto differs =
+            std::mismatch(expected.begin(), expected.end(), drawn.begin(),
+                          [](GLfloat a, GLfloat b) { return std::memcmp(&a, &b, sizeof a) == 0; });
+        EXPECT_EQ(differs.first, expected.end())
+            << "value " << (differs.first - expected.begin()) << " of " << expected.size()
+            << " differs: " << *differs.first << " drawn as " << *differs.second
+            << "; camera offset " << camera.offset.x << ", " << camera.offset.y;
     }
 }
 
