@@ -6,6 +6,7 @@
 #include <cmath>
 #include <iostream>
 #include <memory>
+#include <numbers>
 #include <utility>
 
 namespace {
@@ -47,8 +48,8 @@ Vec2f place_quad(const Vec2f& position, float w, float h, float rotation) {
 // - A quad that crosses the edge of the view goes to the driver's clipper,
 //   which may cut it into other triangles than an unclipped quad's; drawing
 //   the two kinds in one draw has moved pixels where texel edges fall on
-//   pixel centres. Such quads, and rotated ones, are drawn alone under GL's
-//   matrices as before; the matrix change keeps each a draw of its own.
+//   pixel centres. Such quads are drawn alone under GL's matrices as
+//   before; the matrix change keeps each a draw of its own.
 class Renderer::Pass {
 public:
     // Reads the projection render has set up; the model view is identity.
@@ -60,23 +61,34 @@ public:
             projection[3] == 0 && projection[7] == 0 && projection[11] == 0 && projection[15] == 1;
     }
 
-    // Places an unrotated w x h quad at position and queues it in the open
-    // run. False, with nothing done, when the quad is not wholly inside the
-    // view: GL must place and clip it alone.
+    // Places a w x h quad at position, turned by rotation, and queues it in
+    // the run. False, with nothing done, when the quad is not wholly inside
+    // the view: GL must place and clip it alone.
     bool batch_quad(GLuint texture, const Vec4f& c, const Vec2f& position, float w, float h,
-                    const Vec4f& texture_rect) {
+                    float rotation, const Vec4f& texture_rect) {
         if (!placing) return false;
-        const Matrix m = affine_product(projection, translation(position.x, position.y));
+        // The model view place_quad would make, and the quad's top-left
+        // corner under it.
+        Matrix model_view = translation(position.x, position.y);
+        float x0 = 0;
+        float y0 = 0;
+        if (rotation != 0) {
+            model_view =
+                affine_product(translation(position.x + w / 2, position.y + h / 2), turn(rotation));
+            x0 = -w / 2;
+            y0 = -h / 2;
+        }
+        const Matrix m = affine_product(projection, model_view);
         const float tx = texture_rect.x1;
         const float ty = texture_rect.y1;
         const float tw = texture_rect.x2;
         const float th = texture_rect.y2;
         // The texture's top-left (tx, ty) lands on the quad's top-left corner.
         const Corner corners[4] = {
-            {transform(m, 0, h), tx, ty + th},
-            {transform(m, w, h), tx + tw, ty + th},
-            {transform(m, w, 0), tx + tw, ty},
-            {transform(m, 0, 0), tx, ty},
+            {transform(m, x0, y0 + h), tx, ty + th},
+            {transform(m, x0 + w, y0 + h), tx + tw, ty + th},
+            {transform(m, x0 + w, y0), tx + tw, ty},
+            {transform(m, x0, y0), tx, ty},
         };
         for (const Corner& corner : corners)
             if (!inside(corner.at)) return false;
@@ -154,6 +166,15 @@ private:
         Matrix m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
         for (int i = 0; i < 4; ++i) m[12 + i] = m[i] * x + m[4 + i] * y + m[8 + i] * 0 + m[12 + i];
         return m;
+    }
+
+    // GL's rotation of the identity by degrees about the z axis, its angle
+    // converted to radians in double.
+    static Matrix turn(float degrees) {
+        const float radians = static_cast<float>(degrees * std::numbers::pi / 180.0);
+        const float s = std::sin(radians);
+        const float c = std::cos(radians);
+        return Matrix{c, s, 0, 0, -s, c, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     }
 
     // GL's product a x b of two matrices whose bottom rows are 0 0 0 1.
@@ -436,7 +457,7 @@ void Renderer::draw_sprite(const Sprite& sprite, Pass& pass) {
     const Vec2f position = sprite.position();
     const float rotation = sprite.rotation();
     const Vec4f t = sprite.texture_rect();
-    if (rotation == 0 && pass.batch_quad(texture->get_name(), c, position, w, h, t)) return;
+    if (pass.batch_quad(texture->get_name(), c, position, w, h, rotation, t)) return;
     const float tx = t.x1;
     const float ty = t.y1;
     const float tw = t.x2;

@@ -1,7 +1,8 @@
 // A frame's queue of draw commands, drawn in queue order into an off-screen
 // render target (a texture on an EXT framebuffer object) and then composited
-// as one quad onto the window. Immediate-mode OpenGL, game thread only;
-// expects GL_BLEND enabled and the default texture environment.
+// as one quad onto the window. Fixed-function OpenGL 1.1 (immediate mode,
+// and vertex arrays for runs of Sprites), game thread only; expects GL_BLEND
+// enabled, the default texture environment and no client array enabled.
 #pragma once
 
 #include "core/Math.h"
