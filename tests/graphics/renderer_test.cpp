@@ -739,6 +739,28 @@ private:
     GlTarget target;
 };
 
+// How the off-screen pass looks at the scene: an offset, a scale, and
+// whether the projection spans the target or the window.
+struct Camera {
+    Vec2f offset;
+    Vec2f scale;
+    bool scaling;
+};
+
+// None, and fractional ones (the projection then holds no power of two),
+// spanning the target and the window.
+const Camera cameras[] = {
+    {{0, 0}, {1, 1}, true},
+    {{-0.3125f, 0.173f}, {1.37f, 0.81f}, true},
+    {{0.05f, -0.11f}, {0.93f, 1.21f}, false},
+};
+
+void aim(Renderer& renderer, const Camera& camera) {
+    renderer.set_camera_offset(camera.offset);
+    renderer.set_camera_scale(camera.scale);
+    renderer.set_scaling(camera.scaling);
+}
+
 // Thousands of Sprites at fractional and at half-pixel positions and scales,
 // runs of one texture and of another, every seventh one turned, rectangles
 // between them, under a camera that moves and scales: the state the pass
@@ -746,16 +768,6 @@ private:
 // its own state would. (A vertex placed a rounding away from where GL's
 // matrices put it, or quads merged into one draw, move edges and texels.)
 TEST_F(RendererTest, StateKeptAcrossSpritesLeavesEveryPixelAsDrawnAlone) {
-    struct Camera {
-        Vec2f offset;
-        Vec2f scale;
-        bool scaling;
-    };
-    const Camera cameras[] = {
-        {{0, 0}, {1, 1}, true},
-        {{-0.3125f, 0.173f}, {1.37f, 0.81f}, true},
-        {{0.05f, -0.11f}, {0.93f, 1.21f}, false},
-    };
     open(1024, 1024, 480, 270);
     Texture textures[2];
     std::vector<Rgba> texels;
@@ -799,9 +811,7 @@ TEST_F(RendererTest, StateKeptAcrossSpritesLeavesEveryPixelAsDrawnAlone) {
     }
 
     for (const Camera& camera : cameras) {
-        renderer->set_camera_offset(camera.offset);
-        renderer->set_camera_scale(camera.scale);
-        renderer->set_scaling(camera.scaling);
+        aim(*renderer, camera);
         for (size_t i = 0; i < sprites.size(); ++i) {
             renderer->draw(sprites[i]);
             if (i % 50 == 49) renderer->draw(shapes[i / 50]);
@@ -843,16 +853,6 @@ std::vector<GLfloat> fed_back(const std::function<void()>& draw) {
 // GL's own matrices put them (a rounding apart would move an edge or a
 // texel somewhere).
 TEST_F(RendererTest, BatchedSpritesReachTheRasteriserWhereGlPlacesThem) {
-    struct Camera {
-        Vec2f offset;
-        Vec2f scale;
-        bool scaling;
-    };
-    const Camera cameras[] = {
-        {{0, 0}, {1, 1}, true},
-        {{-0.3125f, 0.173f}, {1.37f, 0.81f}, true},
-        {{7.05f, -3.11f}, {0.93f, 1.21f}, false},
-    };
     open(1270, 710, 1210, 690);
     Texture texture;
     load_texels(texture, std::vector<Rgba>(7 * 5, Rgba{200, 100, 50, 255}), 7, 5);
@@ -871,9 +871,7 @@ TEST_F(RendererTest, BatchedSpritesReachTheRasteriserWhereGlPlacesThem) {
     }
 
     for (const Camera& camera : cameras) {
-        renderer->set_camera_offset(camera.offset);
-        renderer->set_camera_scale(camera.scale);
-        renderer->set_scaling(camera.scaling);
+        aim(*renderer, camera);
         for (const Sprite& sprite : sprites) renderer->draw(sprite);
         const std::vector<GLfloat> drawn = fed_back([&] { renderer->render(); });
         renderer->clear();
