@@ -228,15 +228,7 @@ public:
 private:
     void begin_pass(const std::vector<Sprite>& sprites) {
         begin_window_frame();
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target.framebuffer());
-        glBlendFuncSeparateEXT(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE);
-        glClearColor(0, 0, 0, 0);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glViewport(0, 0, logical.x, logical.y);
-        glOrtho(0, logical.x, logical.y, 0, -1, 1);
-        glMatrixMode(GL_MODELVIEW);
+        target.begin_pass(logical);
         glLoadIdentity();
         glEnable(GL_TEXTURE_2D);
         glColor4f(1, 1, 1, 1);

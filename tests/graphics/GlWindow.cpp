@@ -98,7 +98,7 @@ GLuint bound_texture() {
     return static_cast<GLuint>(name);
 }
 
-GlTarget::GlTarget(int width, int height) {
+GlTarget::GlTarget(int width, int height) : size{width, height} {
     glGenTextures(1, &texture_);
     glBindTexture(GL_TEXTURE_2D, texture_);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
@@ -115,4 +115,18 @@ GlTarget::GlTarget(int width, int height) {
 GlTarget::~GlTarget() {
     glDeleteFramebuffersEXT(1, &framebuffer_);
     glDeleteTextures(1, &texture_);
+}
+
+void GlTarget::begin_pass(const Vec2i& span, const Vec2f& offset, const Vec2f& scale) const {
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer_);
+    glBlendFuncSeparateEXT(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glViewport(0, 0, size.x, size.y);
+    glOrtho(0, span.x, span.y, 0, -1, 1);
+    glTranslatef(offset.x, offset.y, 1);
+    glScalef(scale.x, scale.y, 1);
+    glMatrixMode(GL_MODELVIEW);
 }

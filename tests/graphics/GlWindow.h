@@ -8,6 +8,8 @@
 
 #include <GL/glew.h>
 
+#include "core/Math.h"
+
 #include <cstdint>
 #include <ostream>
 #include <vector>
@@ -72,7 +74,15 @@ public:
     GLuint texture() const { return texture_; }
     GLuint framebuffer() const { return framebuffer_; }
 
+    // Binds the target and sets it up as the Renderer's off-screen pass
+    // does: its blend, cleared to transparent, the viewport over the whole
+    // target and a projection spanning span, moved by offset and scaled by
+    // scale; the model view is the current matrix.
+    void begin_pass(const Vec2i& span, const Vec2f& offset = {0, 0},
+                    const Vec2f& scale = {1, 1}) const;
+
 private:
+    Vec2i size;
     GLuint texture_ = 0;
     GLuint framebuffer_ = 0;
 };

@@ -660,17 +660,7 @@ public:
     PerPrimitiveDrawing(const Vec2i& size, const Vec2f& offset, const Vec2f& scale,
                         const Vec2i& span)
         : target(size.x, size.y) {
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, target.framebuffer());
-        glBlendFuncSeparateEXT(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE);
-        glClearColor(0, 0, 0, 0);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glViewport(0, 0, size.x, size.y);
-        glOrtho(0, span.x, span.y, 0, -1, 1);
-        glTranslatef(offset.x, offset.y, 1);
-        glScalef(scale.x, scale.y, 1);
-        glMatrixMode(GL_MODELVIEW);
+        target.begin_pass(span, offset, scale);
     }
     ~PerPrimitiveDrawing() { glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0); }
 
