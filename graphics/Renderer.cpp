@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <iostream>
@@ -35,8 +36,9 @@ Vec2f place_quad(const Vec2f& position, float w, float h, float rotation) {
 // The off-screen pass keeps texturing on across a run of Sprites (off for
 // Shapes and at the end), binds a texture and sets a colour only when they
 // change, and draws a run of Sprites that lie wholly inside the view as one
-// vertex array: each glEnable/glDisable pair, matrix change or draw of its
-// own would make the driver validate its state again for every Sprite.
+// vertex array, leaving out those wholly outside it: each glEnable/glDisable
+// pair, matrix change or draw of its own would make the driver validate its
+// state again for every Sprite.
 //
 // Not one pixel may change, so the rasteriser must receive the very
 // vertices that drawing each Sprite alone under its own matrices gives:
@@ -62,8 +64,9 @@ public:
     }
 
     // Places a w x h quad at position, turned by rotation, and queues it in
-    // the run. False, with nothing done, when the quad is not wholly inside
-    // the view: GL must place and clip it alone.
+    // the run; a quad wholly beyond one edge of the view would draw nothing
+    // and is left out. False, with nothing done, when the quad crosses an
+    // edge: GL must place and clip it alone.
     bool batch_quad(GLuint texture, const Vec4f& c, const Vec2f& position, float w, float h,
                     float rotation, const Vec4f& texture_rect) {
         if (!placing) return false;
@@ -90,6 +93,7 @@ public:
             {transform(m, x0 + w, y0), tx + tw, ty},
             {transform(m, x0, y0), tx, ty},
         };
+        if (beyond_an_edge(corners)) return true;
         for (const Corner& corner : corners)
             if (!inside(corner.at)) return false;
         if (!placed) {
@@ -211,6 +215,18 @@ private:
     // is not).
     static bool inside(const Vec3f& v) {
         return v.x > -1 && v.x < 1 && v.y > -1 && v.y < 1 && v.z >= -1 && v.z <= 1;
+    }
+
+    // Every corner past the same edge of the view (NaN is past none).
+    static bool beyond_an_edge(const Corner (&corners)[4]) {
+        auto all = [&](auto past) {
+            return std::all_of(std::begin(corners), std::end(corners),
+                               [&](const Corner& corner) { return past(corner.at); });
+        };
+        return all([](const Vec3f& v) { return v.x < -1; }) ||
+               all([](const Vec3f& v) { return v.x > 1; }) ||
+               all([](const Vec3f& v) { return v.y < -1; }) ||
+               all([](const Vec3f& v) { return v.y > 1; });
     }
 
     // GL places vertices again: the run drawn, its projection back.
