@@ -354,7 +354,7 @@ void Renderer::draw_text(const Text& text) {
     Vec2f pen = text.position();
     const Vec2f s = text.scale();
     const Vec4f c = text.colour();
-    const String string = text.string();
+    const String& string = text.string();
     for (unsigned int i = 0; i < string.size(); ++i) {
         const char b = string.at(i);
         Sprite* sprite = next_glyph();

@@ -14,7 +14,7 @@ Font* Text::font() const { return font_; }
 
 void Text::set_string(const String& string) { string_ = string; }
 
-String Text::string() const { return string_; }
+const String& Text::string() const { return string_; }
 
 void Text::set_position(const Vec2f& position) { position_ = position; }
 

@@ -14,7 +14,7 @@ public:
     void set_font(Font* font);
     Font* font() const;
     void set_string(const String& string);
-    String string() const;
+    const String& string() const;
     void set_position(const Vec2f& position);
     Vec2f position() const;
     void set_size(const Vec2f& size);

@@ -1,12 +1,15 @@
 // Text laid out by Renderer::draw_text with a DejaVu face at 20 pixels: the
 // glyphs land in the boxes their 26.6 metrics give.
 #include "graphics/Renderer.h"
+#include "tests/core/AllocationLimit.h"
 #include "tests/graphics/GlWindow.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <memory>
+#include <new>
+#include <vector>
 
 namespace {
 
@@ -218,6 +221,45 @@ TEST_F(TextTest, DestroyedRendererReleasesItsTargetAndGlyphSprites) {
     // left behind).
     short_lived.reset();
     EXPECT_FALSE(glIsTexture(target));
+}
+
+// A frame of the same scene again asks for no memory: the queue, the glyph
+// Sprites and the runs of the pass keep their storage. Sprites inside the
+// view, across its edges, beyond it and turned, a Shape and a Text.
+TEST_F(TextTest, ASteadyFrameAllocatesNothing) {
+    Texture texture;
+    ASSERT_EQ(texture.load(std::vector<uint8_t>(4 * 4 * 4, 255), Vec2i{4, 4}, false), 0);
+    std::vector<Sprite> sprites(300);
+    for (size_t i = 0; i < sprites.size(); ++i) {
+        sprites[i].set_texture(&texture);
+        sprites[i].set_position(
+            Vec2f{static_cast<float>(i % 150) - 10, static_cast<float>(i % 80) - 10});
+        if (i % 3 == 0) sprites[i].set_rotation(static_cast<float>(i));
+    }
+    Shape shape;
+    shape.set_rectangle_bounds(Vec4f{2, 2, 30, 20}, Vec4f{1, 1, 1, 1}, Vec4f{0, 0, 1, 1}, 1);
+    text.set_string("Score 1234");
+    text.set_position(Vec2f{4, 40});
+    auto frame = [&] {
+        for (const Sprite& sprite : sprites) renderer.draw(sprite);
+        renderer.draw(shape);
+        renderer.draw_text(text);
+        renderer.render();
+        renderer.clear();
+    };
+    frame();
+
+    bool ran_out = false;
+    {
+        // Any request for memory now fails.
+        AllocationLimit none(0);
+        try {
+            frame();
+        } catch (const std::bad_alloc&) {
+            ran_out = true;
+        }
+    }
+    EXPECT_FALSE(ran_out);
 }
 
 }  // namespace
