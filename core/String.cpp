@@ -10,11 +10,13 @@
 
 namespace {
 
-// A zero-filled block for length characters and the NUL. Lengths are 32-bit
-// counts: a longer text fails like an allocation.
+// A block for length characters, which the caller fills, and the NUL. Lengths
+// are 32-bit counts: a longer text fails like an allocation.
 char* new_block(size_t length) {
     if (length > std::numeric_limits<unsigned int>::max()) throw std::bad_alloc();
-    return new char[length + 1]();
+    char* block = new char[length + 1];
+    block[length] = '\0';
+    return block;
 }
 
 void copy_bytes(char* to, const char* from, size_t count) {
