@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <sstream>
+#include <string_view>
 
 namespace {
 
@@ -27,17 +27,25 @@ String slice(const String& text, unsigned int from, unsigned int to) {
 }
 
 // Reads the whole file as the platform's text mode does: a carriage return
-// directly before a line feed is dropped, a lone one stays.
+// directly before a line feed is dropped, a lone one stays. The bytes move in
+// blocks, never one at a time: a hostile file may be megabytes long.
 bool read_text_file(const String& path, std::string& text) {
     if (!names_regular_file(path.c_str())) return false;
     std::ifstream file(path.c_str(), std::ios::binary);
     if (!file) return false;
-    std::string raw((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::ostringstream read;
+    read << file.rdbuf();  // nothing to copy (an empty file) fails read, no error
     if (file.bad()) return false;
+    const std::string raw = read.str();
     text.clear();
     text.reserve(raw.size());
-    for (size_t i = 0; i < raw.size(); ++i)
-        if (!(raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')) text.push_back(raw[i]);
+    size_t from = 0;
+    for (size_t pair = raw.find("\r\n"); pair != std::string::npos;
+         pair = raw.find("\r\n", pair + 1)) {
+        text.append(raw, from, pair - from);
+        from = pair + 1;
+    }
+    text.append(raw, from);
     return true;
 }
 
@@ -56,14 +64,17 @@ String trim(const String& text) {
 bool Config::load(const String& path) {
     std::string text;
     if (!read_text_file(path, text)) return false;
-    std::istringstream stream(text);
     Section* current = nullptr;
-    String line;
     unsigned int line_number = 0;
     const uint64_t file_text_allowed = text_per_byte * text.size() + text_allowance;
     uint64_t file_text_made = 0;
-    while (stream.good()) {
-        line.getline(stream, '\n');
+    // A line ends at a line feed or a NUL; the text after the last one is a
+    // line too, empty or not.
+    const std::string_view ends("\n\0", 2);
+    for (size_t start = 0; start != std::string::npos;) {
+        const size_t end = text.find_first_of(ends, start);
+        const String line(text.substr(start, end == std::string::npos ? end : end - start));
+        start = end == std::string::npos ? end : end + 1;
         ++line_number;
         enum { plain, header, value } mode = plain;
         unsigned int length = line.size();
