@@ -18,17 +18,27 @@ constexpr float most_segments = 100000.0f;
 
 void colour_of(const Vec4f& c) { glColor4f(c.r, c.g, c.b, c.a); }
 
-// Moves the model view to a w x h quad whose top-left corner is at position:
-// a rotated quad turns about its centre. Returns the quad's top-left corner
-// in the moved coordinates.
+// Where a w x h quad whose top-left corner is at position goes: the model
+// view moves to pivot and turns there by rotation (a rotated quad turns
+// about its centre); corner is the quad's top-left corner in the moved
+// coordinates.
+struct QuadPlacement {
+    Vec2f pivot;
+    float rotation;
+    Vec2f corner;
+};
+
+QuadPlacement placement_of(const Vec2f& position, float w, float h, float rotation) {
+    if (rotation == 0) return {position, 0, Vec2f{0, 0}};
+    return {Vec2f{position.x + w / 2, position.y + h / 2}, rotation, Vec2f{-w / 2, -h / 2}};
+}
+
+// Moves GL's model view to the quad's placement. Returns its corner.
 Vec2f place_quad(const Vec2f& position, float w, float h, float rotation) {
-    if (rotation == 0) {
-        glTranslatef(position.x, position.y, 0);
-        return Vec2f{0, 0};
-    }
-    glTranslatef(position.x + w / 2, position.y + h / 2, 0);
-    glRotatef(rotation, 0, 0, 1);
-    return Vec2f{-w / 2, -h / 2};
+    const QuadPlacement placement = placement_of(position, w, h, rotation);
+    glTranslatef(placement.pivot.x, placement.pivot.y, 0);
+    if (placement.rotation != 0) glRotatef(placement.rotation, 0, 0, 1);
+    return placement.corner;
 }
 
 }  // namespace
@@ -70,18 +80,14 @@ public:
     bool batch_quad(GLuint texture, const Vec4f& c, const Vec2f& position, float w, float h,
                     float rotation, const Vec4f& texture_rect) {
         if (!placing) return false;
-        // The model view place_quad would make, and the quad's top-left
-        // corner under it.
-        Matrix model_view = translation(position.x, position.y);
-        float x0 = 0;
-        float y0 = 0;
-        if (rotation != 0) {
-            model_view =
-                affine_product(translation(position.x + w / 2, position.y + h / 2), turn(rotation));
-            x0 = -w / 2;
-            y0 = -h / 2;
-        }
+        // The model view place_quad would make.
+        const QuadPlacement placement = placement_of(position, w, h, rotation);
+        Matrix model_view = translation(placement.pivot.x, placement.pivot.y);
+        if (placement.rotation != 0)
+            model_view = affine_product(model_view, turn(placement.rotation));
         const Matrix m = affine_product(projection, model_view);
+        const float x0 = placement.corner.x;
+        const float y0 = placement.corner.y;
         const float tx = texture_rect.x1;
         const float ty = texture_rect.y1;
         const float tw = texture_rect.x2;
